@@ -1,0 +1,118 @@
+#include "VLK_CIM_AssociationBuilder.h"
+
+#include <Pegasus/Common/CIMProperty.h>
+#include <Pegasus/Common/CIMValue.h>
+#include <Pegasus/Common/OperationContext.h>
+#include <Pegasus/Provider/ProviderException.h>
+
+#include "VLK_Log.h"
+#include "VLK_RequestContext.h"
+
+PEGASUS_NAMESPACE_BEGIN
+
+log4cpp::Category& VLK_CIM_AssociationBuilder::log =
+    log4cpp::Category::getInstance("VLK_CIM_AssociationBuilder");
+
+namespace {
+
+const CIMNamespaceName NAMESPACE("root/korva");
+
+String keyValue(const CIMObjectPath& path, const String& keyName) {
+    const Array<CIMKeyBinding>& keys = path.getKeyBindings();
+    for (Uint32 i = 0; i < keys.size(); i++) {
+        if (String::equalNoCase(keys[i].getName().getString(), keyName)) {
+            return keys[i].getValue();
+        }
+    }
+    return String();
+}
+
+}  // namespace
+
+VLK_CIM_AssociationBuilder::VLK_CIM_AssociationBuilder(const CIMOMHandle& cimom,
+                                                       const String& assocClass,
+                                                       const String& role1Name,
+                                                       const String& role2Name,
+                                                       const String& role1Class,
+                                                       const String& role2Class)
+    : _cimom(cimom),
+      _assocClass(assocClass),
+      _role1Name(role1Name),
+      _role2Name(role2Name),
+      _role1Class(role1Class),
+      _role2Class(role2Class) {}
+
+VLK_CIM_AssociationBuilder::~VLK_CIM_AssociationBuilder() {}
+
+Pair<CIMObjectPath, CIMInstance> VLK_CIM_AssociationBuilder::makeAssociation(
+    const CIMObjectPath& role1Ref, const CIMObjectPath& role2Ref) const {
+    CIMInstance instance(_assocClass);
+    instance.addProperty(CIMProperty(_role1Name, CIMValue(role1Ref), 0, _role1Class));
+    instance.addProperty(CIMProperty(_role2Name, CIMValue(role2Ref), 0, _role2Class));
+
+    Array<CIMKeyBinding> keys;
+    keys.append(CIMKeyBinding(_role1Name, role1Ref.toString(), CIMKeyBinding::STRING));
+    keys.append(CIMKeyBinding(_role2Name, role2Ref.toString(), CIMKeyBinding::STRING));
+    CIMObjectPath path(VLK_GetHostName(), VLK_GetNameSpace(), _assocClass, keys);
+    return Pair<CIMObjectPath, CIMInstance>(path, instance);
+}
+
+Array<Pair<CIMObjectPath, CIMInstance> > VLK_CIM_AssociationBuilder::getAssociations(
+    const Array<CIMObjectPath>& role1Refs, const Array<CIMObjectPath>& role2Refs) {
+    Array<Pair<CIMObjectPath, CIMInstance> > pairs;
+    for (Uint32 j = 0; j < role2Refs.size(); j++) {
+        for (Uint32 i = 0; i < role1Refs.size(); i++) {
+            pairs.append(makeAssociation(role1Refs[i], role2Refs[j]));
+        }
+    }
+    return pairs;
+}
+
+Array<Pair<CIMObjectPath, CIMInstance> > VLK_CIM_AssociationBuilder::getAssociations(
+    const Array<CIMObjectPath>& role1Refs, const Array<CIMObjectPath>& role2Refs,
+    const String& key1, const String& key2) {
+    Array<Pair<CIMObjectPath, CIMInstance> > pairs;
+    for (Uint32 j = 0; j < role2Refs.size(); j++) {
+        String value2 = keyValue(role2Refs[j], key2);
+        for (Uint32 i = 0; i < role1Refs.size(); i++) {
+            if (String::equalNoCase(keyValue(role1Refs[i], key1), value2)) {
+                pairs.append(makeAssociation(role1Refs[i], role2Refs[j]));
+            }
+        }
+    }
+    return pairs;
+}
+
+Array<CIMObjectPath> VLK_CIM_AssociationBuilder::enumerateNames(const String& className) {
+    return _cimom.enumerateInstanceNames(OperationContext(), NAMESPACE, className);
+}
+
+CIMInstance VLK_CIM_AssociationBuilder::getAssocInstance(const CIMObjectPath& reference) const {
+    VLK_LOG_INFO(log, " getAssocInstance(): instanceReference = " << reference.toString());
+    for (Uint32 i = 0; i < _associations.size(); i++) {
+        VLK_LOG_DEBUG(log, "getMSEInstance() current object: " << _associations[i].first.toString());
+        if (_associations[i].first == reference) {
+            VLK_LOG_DEBUG(log, "getMSEInstance() *match*");
+            return _associations[i].second.clone();
+        }
+    }
+    throw CIMObjectNotFoundException("Invalid Reference");
+}
+
+Array<CIMInstance> VLK_CIM_AssociationBuilder::enumAssocInstances() const {
+    Array<CIMInstance> instances;
+    for (Uint32 i = 0; i < _associations.size(); i++) {
+        instances.append(_associations[i].second.clone());
+    }
+    return instances;
+}
+
+Array<CIMObjectPath> VLK_CIM_AssociationBuilder::enumAssocReferences() const {
+    Array<CIMObjectPath> paths;
+    for (Uint32 i = 0; i < _associations.size(); i++) {
+        paths.append(_associations[i].first);
+    }
+    return paths;
+}
+
+PEGASUS_NAMESPACE_END

@@ -1,0 +1,312 @@
+#include "VLK_DiagProvider.h"
+
+#include <memory>
+
+#include <Pegasus/Common/InternalException.h>
+#include <Pegasus/Common/System.h>
+#include <Pegasus/Provider/ProviderException.h>
+#include <log4cpp/Configurator.hh>
+#include <log4cpp/PropertyConfigurator.hh>
+
+#include "VLK_DiagResultForMSE.h"
+#include "VLK_DiagResultForTest.h"
+#include "VLK_DiagTest.h"
+#include "VLK_DiagTestForMSE.h"
+#include "VLK_DiagTestSoftwareAssoc.h"
+#include "VLK_Engine.h"
+#include "VLK_HomeDir.h"
+#include "VLK_Log.h"
+#include "VLK_MSEBuilder.h"
+#include "VLK_RequestContext.h"
+
+PEGASUS_NAMESPACE_BEGIN
+
+namespace {
+
+// Source file name carried by the provider's assertion and log failures.
+const char* const SOURCE_NAME = "VLK_DiagProvider";
+
+}  // namespace
+
+log4cpp::Category& VLK_DiagProvider::log = log4cpp::Category::getInstance("VLK_DiagProvider");
+std::string VLK_DiagProvider::VLKHomeDir = VLK_ResolveHomeDir();
+
+const String VLK_DiagProvider::DIAG_TEST("VLK_DiagTest");
+const String VLK_DiagProvider::DIAG_RESULT("VLK_DiagResult");
+const String VLK_DiagProvider::DIAG_RESULT_FOR_MSE("VLK_DiagResultForMSE");
+const String VLK_DiagProvider::DIAG_RESULT_FOR_TEST("VLK_DiagResultForTest");
+const String VLK_DiagProvider::DIAG_TEST_FOR_MSE("VLK_DiagTestForMSE");
+const String VLK_DiagProvider::DIAG_TEST_SOFTWARE_ASSOC("VLK_DiagTestSoftwareAssoc");
+const String VLK_DiagProvider::DIAG_TEST_SOFTWARE("VLK_TestSoftware");
+const String VLK_DiagProvider::DIAG_MSE_DISK_DRIVE("VLK_DiskDrive");
+const String VLK_DiagProvider::DIAG_MSE_OPTICAL_DRIVE("VLK_OpticalDrive");
+const String VLK_DiagProvider::DIAG_MSE_CPU("VLK_Processor");
+const String VLK_DiagProvider::DIAG_MSE_DISKETTE_DRIVE("VLK_DisketteDrive");
+const String VLK_DiagProvider::DIAG_MSE_SERIAL("VLK_SerialPort");
+const String VLK_DiagProvider::DIAG_MSE_LPT("VLK_ParallelPort");
+
+VLK_DiagProvider::VLK_DiagProvider() {}
+
+VLK_DiagProvider::~VLK_DiagProvider() {}
+
+Array<String> VLK_DiagProvider::getSupportedMSEClasses() {
+    Array<String> classes;
+    classes.append(DIAG_MSE_DISK_DRIVE);
+    classes.append(DIAG_MSE_OPTICAL_DRIVE);
+    classes.append(DIAG_MSE_CPU);
+    classes.append(DIAG_MSE_DISKETTE_DRIVE);
+    classes.append(DIAG_MSE_SERIAL);
+    classes.append(DIAG_MSE_LPT);
+    return classes;
+}
+
+Boolean VLK_DiagProvider::isSupportedMSE(const String& className) {
+    Array<String> classes = getSupportedMSEClasses();
+    for (Uint32 i = 0; i < classes.size(); i++) {
+        if (String::equalNoCase(classes[i], className)) {
+            return true;
+        }
+    }
+    return false;
+}
+
+void VLK_DiagProvider::initialize(CIMOMHandle& cimom) {
+    _cimom = cimom;
+    _cimom.disallowProviderUnload();
+    VLKHomeDir = VLK_ResolveHomeDir();
+    try {
+        log4cpp::PropertyConfigurator::configure(VLKHomeDir + "/velklog.props");
+    } catch (const log4cpp::ConfigureFailure& failure) {
+        String message(SOURCE_NAME);
+        message.append(String(" log4cpp error: "));
+        message.append(String(failure.what()));
+        throw CIMException(CIM_ERR_FAILED, message);
+    }
+    VLK_LOG_INFO(log, "initialize(...) done");
+}
+
+void VLK_DiagProvider::terminate() {
+    VLK_LOG_INFO(log, "In terminate provider call");
+    VLK_Engine::Stop();
+    VLK_LOG_INFO(log, "VLK_Engine stopped. Shutting down log4cpp...");
+    log4cpp::Category::shutdown();
+    System::sleep(1);
+    delete this;
+}
+
+void VLK_DiagProvider::acceptReference(const CIMObjectPath& reference, const char* what,
+                                       int line) {
+    std::string argument(what);
+    if (reference.getHost().size() == 0) {
+        VLK_LOG_ERROR(log, "Assert Failed");
+        throw AssertionFailureException(SOURCE_NAME, line, (argument + ".getHost().size()>0").c_str());
+    }
+    if (reference.getNameSpace().getString().size() == 0) {
+        VLK_LOG_ERROR(log, "Assert Failed");
+        throw AssertionFailureException(
+            SOURCE_NAME, line, (argument + ".getNameSpace().getString().size()>0").c_str());
+    }
+    VLK_SetHostName(reference.getHost());
+    VLK_SetNameSpace(reference.getNameSpace());
+}
+
+void VLK_DiagProvider::getInstance(const OperationContext& context,
+                                   const CIMObjectPath& instanceReference,
+                                   const Boolean includeQualifiers,
+                                   const Boolean includeClassOrigin,
+                                   const CIMPropertyList& propertyList,
+                                   InstanceResponseHandler& handler) {
+    VLK_LOG_INFO(log, "In getInstance IF call");
+    VLK_LOG_INFO(log, "    for ref: " << instanceReference.toString());
+    handler.processing();
+    acceptReference(instanceReference, "instanceReference", __LINE__);
+
+    String className = instanceReference.getClassName().getString();
+    const char* prefix = "   In getInstance IF call for ";
+    if (String::equalNoCase(className, DIAG_TEST)) {
+        VLK_LOG_INFO(log, prefix << className);
+        VLK_DiagTest tests(_cimom);
+        handler.deliver(tests.getTestInstance(instanceReference));
+    } else if (String::equalNoCase(className, DIAG_RESULT)) {
+        VLK_LOG_INFO(log, prefix << className);
+        VLK_Engine::update();
+        handler.deliver(_results.getResultInstance(instanceReference));
+    } else if (String::equalNoCase(className, DIAG_RESULT_FOR_MSE)) {
+        VLK_LOG_INFO(log, prefix << className);
+        VLK_Engine::update();
+        VLK_DiagResultForMSE assoc(_cimom, DIAG_RESULT_FOR_MSE, "Result", "SystemElement",
+                                   DIAG_RESULT, "VLK_Device", _results);
+        handler.deliver(assoc.getAssocInstance(instanceReference));
+    } else if (String::equalNoCase(className, DIAG_RESULT_FOR_TEST)) {
+        VLK_LOG_INFO(log, prefix << className);
+        VLK_Engine::update();
+        VLK_DiagResultForTest assoc(_cimom, DIAG_RESULT_FOR_TEST, "DiagnosticResult",
+                                    "DiagnosticTest", DIAG_RESULT, DIAG_TEST, _results);
+        handler.deliver(assoc.getAssocInstance(instanceReference));
+    } else if (String::equalNoCase(className, DIAG_TEST_FOR_MSE)) {
+        VLK_LOG_INFO(log, prefix << className);
+        VLK_DiagTestForMSE assoc(_cimom, DIAG_TEST_FOR_MSE, "Antecedent", "Dependent", DIAG_TEST,
+                                 "VLK_Device");
+        handler.deliver(assoc.getAssocInstance(instanceReference));
+    } else if (String::equalNoCase(className, DIAG_TEST_SOFTWARE_ASSOC)) {
+        VLK_LOG_INFO(log, ")    In getInstance IF call for " << className);
+        VLK_DiagTestSoftwareAssoc assoc(_cimom, DIAG_TEST_SOFTWARE_ASSOC, "Antecedent",
+                                        "Dependent", DIAG_TEST_SOFTWARE, DIAG_TEST);
+        CIMInstance instance = assoc.getAssocInstance(instanceReference);
+        VLK_LOG_DEBUG(log, "calling handler.deliver");
+        handler.deliver(instance);
+    }
+    if (isSupportedMSE(className)) {
+        VLK_LOG_INFO(log, prefix << className);
+        VLK_MSEBuilder* builder = VLK_MSEBuilder::getInstance(_cimom, className);
+        VLK_LOG_INFO(log, "   making call to getMSEInstance");
+        handler.deliver(builder->getMSEInstance(instanceReference));
+    }
+
+    VLK_LOG_INFO(log, "Calling handler.complete()");
+    handler.complete();
+    VLK_LOG_INFO(log, "Finished handler.complete()");
+}
+
+void VLK_DiagProvider::enumerateInstances(const OperationContext& context,
+                                          const CIMObjectPath& classReference,
+                                          const Boolean includeQualifiers,
+                                          const Boolean includeClassOrigin,
+                                          const CIMPropertyList& propertyList,
+                                          InstanceResponseHandler& handler) {
+    VLK_LOG_INFO(log, "In enumerateInstances IF call");
+    handler.processing();
+    acceptReference(classReference, "classReference", __LINE__);
+
+    String className = classReference.getClassName().getString();
+    const char* prefix = "   In enumerateInstances IF call for ";
+    if (String::equalNoCase(className, DIAG_TEST)) {
+        VLK_LOG_INFO(log, prefix << className);
+        VLK_DiagTest tests(_cimom);
+        handler.deliver(tests.enumTestInstances());
+    } else if (String::equalNoCase(className, DIAG_RESULT)) {
+        VLK_LOG_INFO(log, " In enumerateInstances IF call for " << className);
+        handler.deliver(_results.enumResultInstances());
+    } else if (String::equalNoCase(className, DIAG_RESULT_FOR_MSE)) {
+        VLK_LOG_INFO(log, prefix << className);
+        VLK_DiagResultForMSE assoc(_cimom, DIAG_RESULT_FOR_MSE, "Result", "SystemElement",
+                                   DIAG_RESULT, "VLK_Device", _results);
+        handler.deliver(assoc.enumAssocInstances());
+    } else if (String::equalNoCase(className, DIAG_RESULT_FOR_TEST)) {
+        VLK_LOG_INFO(log, prefix << className);
+        VLK_DiagResultForTest assoc(_cimom, DIAG_RESULT_FOR_TEST, "DiagnosticResult",
+                                    "DiagnosticTest", DIAG_RESULT, DIAG_TEST, _results);
+        handler.deliver(assoc.enumAssocInstances());
+    } else if (String::equalNoCase(className, DIAG_TEST_FOR_MSE)) {
+        VLK_LOG_INFO(log, prefix << className);
+        VLK_DiagTestForMSE assoc(_cimom, DIAG_TEST_FOR_MSE, "Antecedent", "Dependent", DIAG_TEST,
+                                 "VLK_Device");
+        handler.deliver(assoc.enumAssocInstances());
+    } else if (String::equalNoCase(className, DIAG_TEST_SOFTWARE_ASSOC)) {
+        VLK_LOG_INFO(log, prefix << className);
+        VLK_DiagTestSoftwareAssoc assoc(_cimom, DIAG_TEST_SOFTWARE_ASSOC, "Antecedent",
+                                        "Dependent", DIAG_TEST_SOFTWARE, DIAG_TEST);
+        handler.deliver(assoc.enumAssocInstances());
+    }
+    if (isSupportedMSE(className)) {
+        VLK_LOG_INFO(log, prefix << className);
+        handler.deliver(VLK_MSEBuilder::getInstance(_cimom, className)->enumMSEInstances());
+    }
+
+    VLK_LOG_INFO(log, "Calling handler.complete()");
+    handler.complete();
+    VLK_LOG_INFO(log, "Finished handler.complete()");
+}
+
+void VLK_DiagProvider::enumerateInstanceNames(const OperationContext& context,
+                                              const CIMObjectPath& classReference,
+                                              ObjectPathResponseHandler& handler) {
+    VLK_LOG_INFO(log, "In enumerateInstanceNames IF call");
+    handler.processing();
+    acceptReference(classReference, "classReference", __LINE__);
+
+    String className = classReference.getClassName().getString();
+    VLK_LOG_INFO(log, "In enumerateInstanceNames IF call " << classReference.toString());
+    const char* prefix = "   In enumerateInstanceNames IF call for ";
+    if (String::equalNoCase(className, DIAG_TEST)) {
+        VLK_LOG_INFO(log, prefix << className);
+        VLK_DiagTest tests(_cimom);
+        handler.deliver(tests.enumTestReferences());
+    } else if (String::equalNoCase(className, DIAG_RESULT)) {
+        VLK_LOG_INFO(log, prefix << className);
+        handler.deliver(_results.enumResultReferences());
+    } else if (String::equalNoCase(className, DIAG_RESULT_FOR_MSE)) {
+        VLK_LOG_INFO(log, prefix << className);
+        VLK_DiagResultForMSE assoc(_cimom, DIAG_RESULT_FOR_MSE, "Result", "SystemElement",
+                                   DIAG_RESULT, "VLK_Device", _results);
+        handler.deliver(assoc.enumAssocReferences());
+    } else if (String::equalNoCase(className, DIAG_RESULT_FOR_TEST)) {
+        VLK_LOG_INFO(log, prefix << className);
+        VLK_DiagResultForTest assoc(_cimom, DIAG_RESULT_FOR_TEST, "DiagnosticResult",
+                                    "DiagnosticTest", DIAG_RESULT, DIAG_TEST, _results);
+        handler.deliver(assoc.enumAssocReferences());
+    } else if (String::equalNoCase(className, DIAG_TEST_FOR_MSE)) {
+        VLK_LOG_INFO(log, prefix << className);
+        VLK_DiagTestForMSE assoc(_cimom, DIAG_TEST_FOR_MSE, "Antecedent", "Dependent", DIAG_TEST,
+                                 "VLK_Device");
+        handler.deliver(assoc.enumAssocReferences());
+    } else if (String::equalNoCase(className, DIAG_TEST_SOFTWARE_ASSOC)) {
+        VLK_LOG_INFO(log, prefix << className);
+        VLK_DiagTestSoftwareAssoc assoc(_cimom, DIAG_TEST_SOFTWARE_ASSOC, "Antecedent",
+                                        "Dependent", DIAG_TEST_SOFTWARE, DIAG_TEST);
+        handler.deliver(assoc.enumAssocReferences());
+    }
+    if (isSupportedMSE(className)) {
+        VLK_LOG_INFO(log, prefix << className);
+        handler.deliver(VLK_MSEBuilder::getInstance(_cimom, className)->enumMSEReferences());
+    }
+
+    VLK_LOG_INFO(log, "Calling handler.complete()");
+    handler.complete();
+    VLK_LOG_INFO(log, "Finished handler.complete()");
+}
+
+void VLK_DiagProvider::createInstance(const OperationContext& context,
+                                      const CIMObjectPath& instanceReference,
+                                      const CIMInstance& instanceObject,
+                                      ObjectPathResponseHandler& handler) {
+    VLK_LOG_INFO(log, "In createInstance: not supported\n");
+    throw CIMNotSupportedException("VLK_DiagProvider::createInstance");
+}
+
+void VLK_DiagProvider::modifyInstance(const OperationContext& context,
+                                      const CIMObjectPath& instanceReference,
+                                      const CIMInstance& instanceObject,
+                                      const Boolean includeQualifiers,
+                                      const CIMPropertyList& propertyList,
+                                      ResponseHandler& handler) {
+    VLK_LOG_INFO(log, "In modifyInstance: not supported\n");
+    throw CIMNotSupportedException("VLK_DiagProvider::modifyInstance");
+}
+
+void VLK_DiagProvider::deleteInstance(const OperationContext& context,
+                                      const CIMObjectPath& instanceReference,
+                                      ResponseHandler& handler) {
+    VLK_LOG_INFO(log, "In deleteInstance: not supported\n");
+    throw CIMNotSupportedException("VLK_DiagProvider::deleteInstance");
+}
+
+void VLK_DiagProvider::invokeMethod(const OperationContext& context,
+                                    const CIMObjectPath& objectReference,
+                                    const CIMName& methodName,
+                                    const Array<CIMParamValue>& inParameters,
+                                    MethodResultResponseHandler& handler) {
+    // Test runs reach the provider once the engine client is wired in; until
+    // then every method is refused rather than reported as done.
+    VLK_LOG_INFO(log, "In invokeMethod: " << methodName.getString() << " not available");
+    throw CIMNotSupportedException("VLK_DiagProvider::invokeMethod");
+}
+
+extern "C" PEGASUS_EXPORT CIMProvider* PegasusCreateProvider(const String& providerName) {
+    if (String::equalNoCase(providerName, "VLK_DiagProvider")) {
+        return new VLK_DiagProvider();
+    }
+    return 0;
+}
+
+PEGASUS_NAMESPACE_END
