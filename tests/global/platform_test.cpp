@@ -1,0 +1,494 @@
+// Platform wrappers (Part 7.2): test flags, the lock table, time, string and
+// number wrappers, bounded copies, conversions, VelkPrintf and the verify
+// failure.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cctype>
+#include <cerrno>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <ctime>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <sys/time.h>
+#include <thread>
+
+#include "test-common.h"
+
+namespace {
+
+using ::testing::HasSubstr;
+
+// ---- Test flags ----
+
+TEST(TestFlags, EachGetterReadsItsBit) {
+    const struct {
+        int (*getter)(uint32_t);
+        uint32_t bit;
+    } cases[] = {
+        {VelkGetFlagInteractive, 0x01},
+        {VelkGetFlagFixtureNeeded, 0x02},
+        {VelkGetFlagShowFixturePromptEveryRun, 0x04},
+        {VelkGetFlagIsRisky, 0x08},
+        {VelkGetFlagIsDestructive, 0x10},
+        {VelkGetFlagIsSoftwareDiag, 0x20},
+        {VelkGetFlagSelfFixPossible, 0x40},
+        {VelkGetFlagSelfHelp, 0x80},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(1, c.getter(c.bit)) << std::hex << c.bit;
+        EXPECT_EQ(0, c.getter(~c.bit)) << std::hex << c.bit;
+        EXPECT_EQ(0, c.getter(0)) << std::hex << c.bit;
+        EXPECT_EQ(1, c.getter(0xFFFFFFFFu)) << std::hex << c.bit;
+    }
+}
+
+TEST(TestFlags, SelfHelpOf0x80IsOneAndOf0x7FIsZero) {
+    EXPECT_EQ(1, VelkGetFlagSelfHelp(0x80));
+    EXPECT_EQ(0, VelkGetFlagSelfHelp(0x7F));
+}
+
+// ---- Lock table ----
+
+// An entry that no support code uses, so tests own it.
+constexpr int kFreeEntry = 7;
+
+TEST(LockTable, IndexTwelveReturnsMinusOneAndChangesNothing) {
+    uint32_t held[VELK_MUTEX_COUNT];
+    uint32_t pids[VELK_MUTEX_COUNT];
+    std::memcpy(held, iMutexHeld, sizeof held);
+    std::memcpy(pids, iMutexHeldPid, sizeof pids);
+    EXPECT_EQ(-1, VelkGrabMutex(__FILE__, __LINE__, __func__, 12, 1));
+    EXPECT_EQ(-1, VelkGrabMutex(__FILE__, __LINE__, __func__, 12, 0));
+    EXPECT_EQ(-1, VelkGrabMutex(__FILE__, __LINE__, __func__, -1, 1));
+    EXPECT_EQ(-1, VelkTryMutex(__FILE__, __LINE__, __func__, 12));
+    EXPECT_EQ(0, std::memcmp(held, iMutexHeld, sizeof held));
+    EXPECT_EQ(0, std::memcmp(pids, iMutexHeldPid, sizeof pids));
+}
+
+TEST(LockTable, GrabCountsAndRecordsThePid) {
+    ASSERT_EQ(0u, iMutexHeld[kFreeEntry]);
+    ASSERT_EQ(0, VELK_LOCK(kFreeEntry));
+    EXPECT_EQ(1u, iMutexHeld[kFreeEntry]);
+    EXPECT_EQ(static_cast<uint32_t>(getpid()), iMutexHeldPid[kFreeEntry]);
+    ASSERT_EQ(0, VELK_UNLOCK(kFreeEntry));
+    EXPECT_EQ(0u, iMutexHeld[kFreeEntry]);
+    EXPECT_EQ(0u, iMutexHeldPid[kFreeEntry]);
+}
+
+TEST(LockTable, AForkedChildRecordsItsOwnPid) {
+    ASSERT_EQ(0, VELK_LOCK(kFreeEntry));  // the parent's pid is known from here on
+    ASSERT_EQ(0, VELK_UNLOCK(kFreeEntry));
+    pid_t child = fork();
+    ASSERT_NE(-1, child);
+    if (child == 0) {
+        int ok = VELK_LOCK(kFreeEntry) == 0 &&
+                 iMutexHeldPid[kFreeEntry] == static_cast<uint32_t>(getpid());
+        _exit(ok ? 0 : 1);
+    }
+    int status = 0;
+    ASSERT_EQ(child, waitpid(child, &status, 0));
+    EXPECT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(0, WEXITSTATUS(status));
+}
+
+TEST(LockTable, TryMutexIsBusyWhileAnotherThreadHoldsTheEntry) {
+    std::atomic<bool> locked{false};
+    std::atomic<bool> release{false};
+    std::thread holder([&] {
+        EXPECT_EQ(0, VELK_LOCK(kFreeEntry));
+        locked = true;
+        while (!release) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+        EXPECT_EQ(0, VELK_UNLOCK(kFreeEntry));
+    });
+    while (!locked) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    EXPECT_EQ(EBUSY, VELK_TRYLOCK(kFreeEntry));
+    EXPECT_EQ(1u, __atomic_load_n(&iMutexHeld[kFreeEntry], __ATOMIC_RELAXED));
+    release = true;
+    holder.join();
+    EXPECT_EQ(0u, iMutexHeld[kFreeEntry]);
+    ASSERT_EQ(0, VELK_TRYLOCK(kFreeEntry));
+    EXPECT_EQ(1u, iMutexHeld[kFreeEntry]);
+    EXPECT_EQ(static_cast<uint32_t>(getpid()), iMutexHeldPid[kFreeEntry]);
+    EXPECT_EQ(0, VELK_UNLOCK(kFreeEntry));
+}
+
+TEST(LockTable, EntriesExcludeEachOtherAcrossThreads) {
+    long counter = 0;  // guarded by the entry only
+    auto work = [&counter] {
+        for (int i = 0; i < 20000; ++i) {
+            ASSERT_EQ(0, VELK_LOCK(kFreeEntry));
+            ++counter;
+            ASSERT_EQ(0, VELK_UNLOCK(kFreeEntry));
+        }
+    };
+    std::thread a(work), b(work), c(work);
+    a.join();
+    b.join();
+    c.join();
+    EXPECT_EQ(60000, counter);
+    EXPECT_EQ(0u, iMutexHeld[kFreeEntry]);
+}
+
+TEST(LockTable, InjectedFailureIsReturnedOnceAndChangesNothing) {
+    ASSERT_EQ(-1, VelkInjectLockFailure(12, 0, EINVAL));
+    ASSERT_EQ(0, VelkInjectLockFailure(kFreeEntry, 1, EDEADLK));
+    ASSERT_EQ(0, VELK_LOCK(kFreeEntry));          // the one that passes
+    EXPECT_EQ(EDEADLK, VELK_UNLOCK(kFreeEntry));  // the injected failure: still held
+    EXPECT_EQ(1u, iMutexHeld[kFreeEntry]);
+    EXPECT_EQ(EBUSY, VELK_TRYLOCK(kFreeEntry));
+    EXPECT_EQ(0, VELK_UNLOCK(kFreeEntry));
+    EXPECT_EQ(0u, iMutexHeld[kFreeEntry]);
+    EXPECT_EQ(0u, iMutexHeldPid[kFreeEntry]);
+}
+
+// ---- Time ----
+
+TEST(Time, UtcTimeMatchesTheClockAndWritesZeroMilliseconds) {
+    EXPECT_EQ(1, VelkGetUtcTime(nullptr));
+    VelkTimeRecord record;
+    std::memset(&record, 0x5A, sizeof record);
+    for (int attempt = 0; attempt < 3; ++attempt) {
+        time_t before = time(nullptr);
+        ASSERT_EQ(0, VelkGetUtcTime(&record));
+        if (time(nullptr) != before) {
+            continue;  // a second boundary: read again
+        }
+        struct tm expected;
+        gmtime_r(&before, &expected);
+        EXPECT_EQ(static_cast<uint32_t>(expected.tm_year + 1900), record.year);
+        EXPECT_EQ(static_cast<uint32_t>(expected.tm_mon + 1), record.month);
+        EXPECT_EQ(static_cast<uint32_t>(expected.tm_mday), record.day);
+        EXPECT_EQ(static_cast<uint32_t>(expected.tm_hour), record.hour);
+        EXPECT_EQ(static_cast<uint32_t>(expected.tm_min), record.minute);
+        EXPECT_EQ(static_cast<uint32_t>(expected.tm_sec), record.second);
+        break;
+    }
+    EXPECT_EQ(0u, record.milliseconds);
+    EXPECT_GE(record.year, 2000u);
+    EXPECT_LE(record.year, 9999u);
+}
+
+TEST(Time, LocalTimeUsesTheLocalZone) {
+    EXPECT_EQ(1, VelkGetLocalTime(nullptr));
+    VelkTimeRecord record;
+    std::memset(&record, 0x5A, sizeof record);
+    for (int attempt = 0; attempt < 3; ++attempt) {
+        time_t before = time(nullptr);
+        ASSERT_EQ(0, VelkGetLocalTime(&record));
+        if (time(nullptr) != before) {
+            continue;
+        }
+        struct tm expected;
+        localtime_r(&before, &expected);
+        EXPECT_EQ(static_cast<uint32_t>(expected.tm_year + 1900), record.year);
+        EXPECT_EQ(static_cast<uint32_t>(expected.tm_hour), record.hour);
+        EXPECT_EQ(static_cast<uint32_t>(expected.tm_sec), record.second);
+        break;
+    }
+    EXPECT_EQ(0u, record.milliseconds);
+    EXPECT_GE(record.month, 1u);
+    EXPECT_LE(record.month, 12u);
+}
+
+uint32_t MillisecondsSinceMidnight(const struct timeval& now) {
+    return static_cast<uint32_t>(now.tv_sec % 86400) * 1000u +
+           static_cast<uint32_t>(now.tv_usec / 1000);
+}
+
+TEST(Time, TimeOfDayIsMillisecondsSinceMidnightUtc) {
+    for (int attempt = 0; attempt < 3; ++attempt) {
+        struct timeval before;
+        struct timeval after;
+        gettimeofday(&before, nullptr);
+        uint32_t value = VelkGetTimeOfDay();
+        gettimeofday(&after, nullptr);
+        uint32_t low = MillisecondsSinceMidnight(before);
+        uint32_t high = MillisecondsSinceMidnight(after);
+        if (high < low) {
+            continue;  // midnight passed in between
+        }
+        EXPECT_GE(value, low);
+        EXPECT_LE(value, high);
+        EXPECT_LT(value, 86400000u);
+        return;
+    }
+    FAIL() << "clock kept crossing midnight";
+}
+
+TEST(Time, MilliSecondsIsTheWallClockIn32Bits) {
+    struct timeval before;
+    gettimeofday(&before, nullptr);
+    uint32_t value = VelkMilliSeconds();
+    uint32_t expected =
+        static_cast<uint32_t>(before.tv_sec) * 1000u + static_cast<uint32_t>(before.tv_usec / 1000);
+    EXPECT_LT(value - expected, 1000u);  // differences are what callers use
+}
+
+TEST(Time, SleepAndWaitLastAtLeastTheirTime) {
+    uint32_t start = VelkMilliSeconds();
+    EXPECT_EQ(0, VelkSleep(30));
+    uint32_t slept = VelkMilliSeconds() - start;
+    EXPECT_GE(slept, 29u);
+    start = VelkMilliSeconds();
+    EXPECT_EQ(0, VelkWait(1020));  // seconds and microseconds both used
+    uint32_t waited = VelkMilliSeconds() - start;
+    EXPECT_GE(waited, 1019u);
+    EXPECT_LT(waited, 5000u);
+}
+
+// ---- String and number wrappers ----
+
+TEST(Wrappers, StrNCpyWritesNoNulWhenNEqualsTheSourceLength) {
+    char buffer[16];
+    std::memset(buffer, 'X', sizeof buffer);
+    EXPECT_EQ(buffer, VelkStrNCpy(buffer, "hello", 5));
+    EXPECT_EQ(0, std::memcmp(buffer, "helloX", 6));
+
+    std::memset(buffer, 'X', sizeof buffer);
+    EXPECT_EQ(buffer, VelkStrNCpy(buffer, "hi", 10));
+    EXPECT_STREQ("hi", buffer);
+    EXPECT_EQ('X', buffer[3]);  // no padding
+
+    std::memset(buffer, 'X', sizeof buffer);
+    VelkStrNCpy(buffer, "truncated", 3);
+    EXPECT_EQ(0, std::memcmp(buffer, "truX", 4));
+
+    EXPECT_EQ(nullptr, VelkStrNCpy(nullptr, "a", 1));
+    EXPECT_EQ(nullptr, VelkStrNCpy(buffer, nullptr, 1));
+}
+
+TEST(Wrappers, ForwardToTheCLibrary) {
+    char buffer[32];
+    EXPECT_EQ(5u, VelkStrLen("hello"));
+    EXPECT_EQ(0, VelkStrCmp("a", "a"));
+    EXPECT_LT(VelkStrCmp("a", "b"), 0);
+    EXPECT_EQ(0, VelkStrNCmp("abcx", "abcy", 3));
+    EXPECT_EQ(0, VelkStrCaseCmp("HeLLo", "hello"));
+    EXPECT_STREQ("lo", VelkStrStr("hello", "lo"));
+    EXPECT_STREQ("llo", VelkStrChr("hello", 'l'));
+    EXPECT_EQ(2u, VelkStrCSpn("ab,cd", ","));
+    EXPECT_EQ(buffer, VelkStrCpy(buffer, "ab"));
+    EXPECT_EQ(buffer, VelkStrCat(buffer, "cd"));
+    EXPECT_STREQ("abcd", buffer);
+    EXPECT_EQ(buffer, VelkMemSet(buffer, 'z', 3));
+    EXPECT_EQ(0, std::memcmp(buffer, "zzzd", 4));
+    EXPECT_EQ(buffer, VelkMemMove(buffer, buffer + 1, 3));
+    EXPECT_EQ(0, std::memcmp(buffer, "zzdd", 4));
+    char* end = nullptr;
+    EXPECT_EQ(255, VelkStrToL("ff rest", &end, 16));
+    EXPECT_STREQ(" rest", end);
+    EXPECT_EQ(-42, VelkAToI("-42abc"));
+    EXPECT_EQ(10, VelkAToI("010"));  // base 10, not octal
+    EXPECT_EQ(123456789L, VelkAToL("123456789"));
+    EXPECT_EQ(4000000000UL, atoul("4000000000"));
+    EXPECT_FLOAT_EQ(2.5f, VelkAToF("2.5"));
+    EXPECT_NE(0, VelkIsAlpha('a'));
+    EXPECT_EQ(0, VelkIsAlpha('1'));
+    EXPECT_NE(0, VelkIsDigit('7'));
+    EXPECT_NE(0, VelkIsAlNum('7'));
+    EXPECT_EQ(0, VelkIsAlNum('-'));
+    int number = 0;
+    char word[8];
+    EXPECT_EQ(2, VelkSScanf("12 abc", "%d %7s", &number, word));
+    EXPECT_EQ(12, number);
+    EXPECT_STREQ("abc", word);
+    EXPECT_EQ(6, VelkSprintf(buffer, "%s-%d", "ab", 123));
+    EXPECT_STREQ("ab-123", buffer);
+}
+
+TEST(Wrappers, ToLowerMapsOnlyTheCharacterRange) {
+    EXPECT_EQ('a', VelkToLower('A'));
+    EXPECT_EQ('z', VelkToLower('z'));
+    EXPECT_EQ('1', VelkToLower('1'));
+    EXPECT_EQ(300, VelkToLower(300));
+    EXPECT_EQ(256, VelkToLower(256));
+    EXPECT_EQ(-129, VelkToLower(-129));
+    EXPECT_EQ(-1000, VelkToLower(-1000));
+    EXPECT_EQ(EOF, VelkToLower(EOF));
+    EXPECT_EQ(tolower(255), VelkToLower(255));
+}
+
+// ---- Bounded copies ----
+
+TEST(BoundedCopies, SafeStrNCpyCutsAndTerminates) {
+    char buffer[8];
+    EXPECT_EQ(1, VelkSafeStrNCpy(buffer, "abc", sizeof buffer));
+    EXPECT_STREQ("abc", buffer);
+    EXPECT_EQ(1, VelkSafeStrNCpy(buffer, "abcdefghijk", sizeof buffer));  // cut is still 1
+    EXPECT_STREQ("abcdefg", buffer);
+    EXPECT_EQ(0, VelkSafeStrNCpy(buffer, nullptr, sizeof buffer));
+    EXPECT_STREQ("", buffer);
+    EXPECT_EQ(0, VelkSafeStrNCpy(nullptr, "a", 4));
+    buffer[0] = 'q';
+    EXPECT_EQ(0, VelkSafeStrNCpy(buffer, "a", 0));
+    EXPECT_EQ('q', buffer[0]);  // size 0: not even the terminator
+    EXPECT_EQ(1, VelkSafeStrNCpy(buffer, "a", 1));
+    EXPECT_STREQ("", buffer);
+}
+
+TEST(BoundedCopies, SafeStrCpyWritesOverflowMarkWhenTheTextDoesNotFit) {
+    char ten[10];
+    EXPECT_EQ(0, VelkSafeStrCpy(ten, "0123456789", sizeof ten));
+    EXPECT_STREQ("!!!OVERFL", ten);
+    char eleven[11];
+    EXPECT_EQ(1, VelkSafeStrCpy(eleven, "0123456789", sizeof eleven));
+    EXPECT_STREQ("0123456789", eleven);
+    char big[32];
+    EXPECT_EQ(0, VelkSafeStrCpy(big, std::string(40, 'x').c_str(), sizeof big));
+    EXPECT_STREQ("!!!OVERFLOW!!!", big);
+    EXPECT_EQ(0, VelkSafeStrCpy(big, nullptr, sizeof big));
+    EXPECT_STREQ("", big);
+    EXPECT_EQ(0, VelkSafeStrCpy(nullptr, "a", 4));
+}
+
+TEST(BoundedCopies, SafeStrCatAppendsWithinTheSize) {
+    char buffer[10] = "abc";
+    EXPECT_EQ(1, VelkSafeStrCat(buffer, "def", sizeof buffer));
+    EXPECT_STREQ("abcdef", buffer);
+    EXPECT_EQ(0, VelkSafeStrCat(buffer, "ghijkl", sizeof buffer));
+    EXPECT_STREQ("abcdef!!!", buffer);    // the mark, cut to the room left
+    char full[4] = {'a', 'b', 'c', 'd'};  // no terminator within the size
+    EXPECT_EQ(0, VelkSafeStrCat(full, "x", sizeof full));
+    EXPECT_EQ('d', full[3]);
+}
+
+// ---- Conversions ----
+
+TEST(Conversions, StrToBool) {
+    EXPECT_EQ(0, StrToBool("FALSE"));
+    EXPECT_EQ(0, StrToBool("F"));
+    EXPECT_EQ(0, StrToBool("f"));
+    EXPECT_EQ(0, StrToBool("false"));
+    EXPECT_EQ(0, StrToBool("0"));
+    EXPECT_EQ(1, StrToBool("no"));
+    EXPECT_EQ(1, StrToBool(""));
+    EXPECT_EQ(1, StrToBool("00"));
+    EXPECT_EQ(1, StrToBool("true"));
+    EXPECT_EQ(1, StrToBool("fals"));
+}
+
+TEST(Conversions, BoolToStr) {
+    EXPECT_STREQ("true", BoolToStr(1));
+    EXPECT_STREQ("true", BoolToStr(-7));
+    EXPECT_STREQ("false", BoolToStr(0));
+}
+
+TEST(Conversions, CopyStrToPointerReplacesThePreviousCopy) {
+    char* target = nullptr;
+    ASSERT_EQ(1, CopyStrToPointer(&target, "first"));
+    EXPECT_STREQ("first", target);
+    ASSERT_EQ(1, CopyStrToPointer(&target, "second"));  // frees "first" (ASan checks)
+    EXPECT_STREQ("second", target);
+    char* kept = target;
+    VelkInjectAllocFailure(0);
+    EXPECT_EQ(0, CopyStrToPointer(&target, "third"));
+    VelkInjectAllocFailure(-1);
+    EXPECT_EQ(kept, target);
+    EXPECT_STREQ("second", target);
+    std::free(target);
+}
+
+TEST(Conversions, AllocStringExCopiesIntoAZeroedBuffer) {
+    EXPECT_EQ(nullptr, VelkAllocStringEx(nullptr));
+    char* copy = VelkAllocStringEx("text");
+    ASSERT_NE(nullptr, copy);
+    EXPECT_STREQ("text", copy);
+    EXPECT_EQ(0, copy[5]);  // spare NUL bytes
+    EXPECT_EQ(0, copy[7]);
+    std::free(copy);
+    VelkInjectAllocFailure(0);
+    EXPECT_EQ(nullptr, VelkAllocStringEx("text"));
+    VelkInjectAllocFailure(-1);
+}
+
+// ---- VelkPrintf ----
+
+class VelkPrintfTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        char pattern[] = "/tmp/velk_printf_XXXXXX";
+        ASSERT_NE(nullptr, mkdtemp(pattern));
+        dir_ = pattern;
+    }
+    void TearDown() override {
+        g_sLogFilePath[0] = '\0';
+        std::remove((dir_ + "/log.txt").c_str());
+        rmdir(dir_.c_str());
+    }
+    static std::string ReadFile(const std::string& path) {
+        std::ifstream in(path);
+        std::stringstream content;
+        content << in.rdbuf();
+        return content.str();
+    }
+    std::string dir_;
+};
+
+TEST_F(VelkPrintfTest, PrintsToStandardOutputWithoutALogFile) {
+    g_sLogFilePath[0] = '\0';
+    ::testing::internal::CaptureStdout();
+    int count = VelkPrintf("value %d\n", 7);
+    std::fflush(stdout);
+    std::string out = ::testing::internal::GetCapturedStdout();
+    EXPECT_EQ(8, count);
+    EXPECT_EQ("value 7\n", out);
+}
+
+TEST_F(VelkPrintfTest, AppendsToTheLogFile) {
+    std::string path = dir_ + "/log.txt";
+    ASSERT_LT(path.size(), sizeof g_sLogFilePath);
+    std::strcpy(g_sLogFilePath, path.c_str());
+    EXPECT_EQ(6, VelkPrintf("one %d\n", 1));
+    EXPECT_EQ(6, VelkPrintf("two %d\n", 2));
+    EXPECT_EQ("one 1\ntwo 2\n", ReadFile(path));
+}
+
+TEST_F(VelkPrintfTest, ReportsAnUnopenableLogFile) {
+    std::string path = dir_ + "/missing/log.txt";
+    std::strcpy(g_sLogFilePath, path.c_str());
+    ::testing::internal::CaptureStderr();
+    int count = VelkPrintf("lost %d\n", 1);
+    std::string err = ::testing::internal::GetCapturedStderr();
+    EXPECT_EQ(0, count);
+    EXPECT_THAT(err, HasSubstr("Opening log file: "));
+}
+
+TEST_F(VelkPrintfTest, ReportsAFailedClose) {
+    if (access("/dev/full", W_OK) != 0) {
+        GTEST_SKIP() << "/dev/full is not available";
+    }
+    std::strcpy(g_sLogFilePath, "/dev/full");
+    ::testing::internal::CaptureStderr();
+    int count = VelkPrintf("%s", "buffered until the close\n");
+    std::string err = ::testing::internal::GetCapturedStderr();
+    EXPECT_EQ(25, count);
+    EXPECT_THAT(err, HasSubstr("Closing log file: "));
+}
+
+// ---- Verify failure ----
+
+TEST(VerifyFailedDeathTest, WritesTheVerifyTextAndExitsWithOne) {
+    EXPECT_EXIT(VelkVerifyFailed(42, "file.c"), ::testing::ExitedWithCode(1),
+                HasSubstr("Velkcore Verify Failed: Line:42 File:file.c Possibly Out of Memory.\n"));
+}
+
+TEST(VerifyFailedDeathTest, VerifyMacroFailsOnlyWhenTheConditionIsFalse) {
+    VELK_VERIFY(1 + 1 == 2);
+    EXPECT_EXIT(VELK_VERIFY(std::getenv("PATH") == reinterpret_cast<char*>(1)),
+                ::testing::ExitedWithCode(1), HasSubstr("Velkcore Verify Failed: Line:"));
+}
+
+}  // namespace
