@@ -1,4 +1,4 @@
-// The tracing arena allocator (VelkAlloc/VelkFree, Part 7.2) against the C
+// The tracing arena allocator (VelkAlloc/VelkFree) against the C
 // library's malloc/free for small blocks: single alloc+free pairs and batches
 // freed in allocation order and in reverse.  Block tracing is off, as in
 // production.  The arena allocator searches every block (worst fit), so its

@@ -32,7 +32,9 @@ void HandlerProtocol::markComplete() {
 CollectingInstanceHandler::CollectingInstanceHandler(bool singleInstance)
     : _singleInstance(singleInstance) {}
 
-void CollectingInstanceHandler::processing() { _protocol.markProcessing(); }
+void CollectingInstanceHandler::processing() {
+    _protocol.markProcessing();
+}
 
 void CollectingInstanceHandler::complete() {
     _protocol.markComplete();
@@ -58,9 +60,13 @@ void CollectingInstanceHandler::deliver(const Pegasus::Array<Pegasus::CIMInstanc
     }
 }
 
-void CollectingPathHandler::processing() { _protocol.markProcessing(); }
+void CollectingPathHandler::processing() {
+    _protocol.markProcessing();
+}
 
-void CollectingPathHandler::complete() { _protocol.markComplete(); }
+void CollectingPathHandler::complete() {
+    _protocol.markComplete();
+}
 
 void CollectingPathHandler::deliver(const Pegasus::CIMObjectPath& path) {
     _protocol.markDelivering();
@@ -76,9 +82,13 @@ void CollectingPathHandler::deliver(const Pegasus::Array<Pegasus::CIMObjectPath>
     }
 }
 
-void CollectingMethodHandler::processing() { _protocol.markProcessing(); }
+void CollectingMethodHandler::processing() {
+    _protocol.markProcessing();
+}
 
-void CollectingMethodHandler::complete() { _protocol.markComplete(); }
+void CollectingMethodHandler::complete() {
+    _protocol.markComplete();
+}
 
 void CollectingMethodHandler::deliverParamValue(const Pegasus::CIMParamValue& value) {
     _protocol.markDelivering();
@@ -103,8 +113,12 @@ void CollectingMethodHandler::deliver(const Pegasus::CIMValue& returnValue) {
     _returnValue = returnValue;
 }
 
-void PlainHandler::processing() { _protocol.markProcessing(); }
+void PlainHandler::processing() {
+    _protocol.markProcessing();
+}
 
-void PlainHandler::complete() { _protocol.markComplete(); }
+void PlainHandler::complete() {
+    _protocol.markComplete();
+}
 
 }  // namespace velk::cimserver

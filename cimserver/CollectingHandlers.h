@@ -10,20 +10,20 @@
 namespace velk::cimserver {
 
 class HandlerProtocol {
-public:
+  public:
     void markProcessing();
     void markDelivering();
     void markComplete();
     bool isProcessing() const { return _processing; }
     bool isComplete() const { return _complete; }
 
-private:
+  private:
     bool _processing = false;
     bool _complete = false;
 };
 
 class CollectingInstanceHandler : public Pegasus::InstanceResponseHandler {
-public:
+  public:
     // singleInstance: a get request, which must deliver exactly one instance.
     explicit CollectingInstanceHandler(bool singleInstance = false);
 
@@ -35,14 +35,14 @@ public:
     const Pegasus::Array<Pegasus::CIMInstance>& instances() const { return _instances; }
     const HandlerProtocol& protocol() const { return _protocol; }
 
-private:
+  private:
     bool _singleInstance;
     HandlerProtocol _protocol;
     Pegasus::Array<Pegasus::CIMInstance> _instances;
 };
 
 class CollectingPathHandler : public Pegasus::ObjectPathResponseHandler {
-public:
+  public:
     void processing() override;
     void complete() override;
     void deliver(const Pegasus::CIMObjectPath& path) override;
@@ -51,13 +51,13 @@ public:
     const Pegasus::Array<Pegasus::CIMObjectPath>& paths() const { return _paths; }
     const HandlerProtocol& protocol() const { return _protocol; }
 
-private:
+  private:
     HandlerProtocol _protocol;
     Pegasus::Array<Pegasus::CIMObjectPath> _paths;
 };
 
 class CollectingMethodHandler : public Pegasus::MethodResultResponseHandler {
-public:
+  public:
     void processing() override;
     void complete() override;
     void deliverParamValue(const Pegasus::CIMParamValue& value) override;
@@ -68,7 +68,7 @@ public:
     const Pegasus::CIMValue& returnValue() const { return _returnValue; }
     const HandlerProtocol& protocol() const { return _protocol; }
 
-private:
+  private:
     HandlerProtocol _protocol;
     Pegasus::Array<Pegasus::CIMParamValue> _outParameters;
     Pegasus::CIMValue _returnValue;
@@ -76,12 +76,12 @@ private:
 
 // A handler for create/modify/delete requests, which deliver nothing.
 class PlainHandler : public Pegasus::ResponseHandler {
-public:
+  public:
     void processing() override;
     void complete() override;
     const HandlerProtocol& protocol() const { return _protocol; }
 
-private:
+  private:
     HandlerProtocol _protocol;
 };
 

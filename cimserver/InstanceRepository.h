@@ -11,7 +11,7 @@
 namespace velk::cimserver {
 
 class InstanceRepository : public Pegasus::CIMOMHandleBackend {
-public:
+  public:
     // Stores an instance under its path (which names its class and keys).
     void add(const Pegasus::CIMObjectPath& path, const Pegasus::CIMInstance& instance);
     Pegasus::Uint32 unloadHints() const;
@@ -39,7 +39,7 @@ public:
     void disallowProviderUnload() override;
     void allowProviderUnload() override;
 
-private:
+  private:
     struct Entry {
         Pegasus::CIMObjectPath path;
         Pegasus::CIMInstance instance;

@@ -28,6 +28,8 @@ Pegasus::CIMProvider* ProviderLibrary::createProvider(const std::string& provide
     return _createProvider(Pegasus::String(providerName.c_str()));
 }
 
-void* ProviderLibrary::symbol(const char* name) const { return dlsym(_handle, name); }
+void* ProviderLibrary::symbol(const char* name) const {
+    return dlsym(_handle, name);
+}
 
 }  // namespace velk::cimserver

@@ -10,7 +10,7 @@
 namespace velk::cimserver {
 
 class ProviderLibrary {
-public:
+  public:
     // Throws std::runtime_error with the loader's message when the library
     // cannot be loaded or lacks the entry point.
     explicit ProviderLibrary(const std::string& path);
@@ -24,7 +24,7 @@ public:
     // Address of another exported symbol of the library, or null.
     void* symbol(const char* name) const;
 
-private:
+  private:
     using CreateProviderFunction = Pegasus::CIMProvider* (*)(const Pegasus::String&);
 
     void* _handle = nullptr;

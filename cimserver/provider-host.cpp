@@ -27,9 +27,9 @@ using velk::cimserver::ProviderLibrary;
 namespace {
 
 const std::vector<std::string> PUBLISHED_CLASSES = {
-    "VLK_DiskDrive",       "VLK_OpticalDrive",     "VLK_Processor",
-    "VLK_DisketteDrive",   "VLK_SerialPort",       "VLK_ParallelPort",
-    "VLK_DiagTest",        "VLK_DiagResult",       "VLK_DiagTestForMSE",
+    "VLK_DiskDrive",        "VLK_OpticalDrive",      "VLK_Processor",
+    "VLK_DisketteDrive",    "VLK_SerialPort",        "VLK_ParallelPort",
+    "VLK_DiagTest",         "VLK_DiagResult",        "VLK_DiagTestForMSE",
     "VLK_DiagResultForMSE", "VLK_DiagResultForTest", "VLK_DiagTestSoftwareAssoc"};
 
 std::string localHostName() {
@@ -58,8 +58,8 @@ int enumerateClass(CIMInstanceProvider& provider, const std::string& host,
         CollectingPathHandler names;
         provider.enumerateInstanceNames(OperationContext(), reference, names);
         CollectingInstanceHandler instances;
-        provider.enumerateInstances(OperationContext(), reference, false, false,
-                                    CIMPropertyList(), instances);
+        provider.enumerateInstances(OperationContext(), reference, false, false, CIMPropertyList(),
+                                    instances);
         std::cout << className << ": " << names.paths().size() << " instance names, "
                   << instances.instances().size() << " instances\n";
         for (Uint32 i = 0; i < names.paths().size(); i++) {
@@ -75,7 +75,8 @@ int enumerateClass(CIMInstanceProvider& provider, const std::string& host,
 }  // namespace
 
 int main(int argc, char** argv) {
-    CLI::App app{"Loads the diagnostics CIM provider as a CIM server does and enumerates its classes"};
+    CLI::App app{
+        "Loads the diagnostics CIM provider as a CIM server does and enumerates its classes"};
     std::string library = VELK_DEFAULT_PROVIDER_LIBRARY;
     std::string providerName = "VLK_DiagProvider";
     std::string nameSpace = "root/korva";

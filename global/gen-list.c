@@ -1,6 +1,6 @@
-/* CGenList: the doubly linked list of untyped data pointers of the C layers
- * (Part 7.1).  Nodes come from the C library (never from the tracing
- * allocator, whose block list is itself a CGenList). */
+/* CGenList: the doubly linked list of untyped data pointers of the C layers.
+ * Nodes come from the C library (never from the tracing allocator, whose
+ * block list is itself a CGenList). */
 #include "gen-list.h"
 
 #include <stddef.h>

@@ -1,4 +1,4 @@
-/* CGenStr: the growable NUL-terminated byte string of the C layers (Part 7.1).
+/* CGenStr: the growable NUL-terminated byte string of the C layers.
  *
  * Deviations from the description, all on paths it leaves broken:
  * - a failed growth keeps the old storage and content (the description drops

@@ -1,4 +1,4 @@
-/* The debugging allocator (Part 7.2): zero-filled blocks served from large
+/* The debugging allocator: zero-filled blocks served from large
  * arenas by worst fit, released with merging of free neighbours, and, when
  * the "mem" trace type is on, a record of every live block with the source
  * file and line that allocated it.
@@ -348,7 +348,7 @@ typedef struct CMemBlockInfo {
 static CGenList MemBlocksList;
 static int s_memBlocksListConstructed;
 
-/* "%ul" is the specified text: the size, then a literal 'l'. */
+/* "%ul" is the established trace text: the size, then a literal 'l'. */
 #define BLOCK_INFO_FORMAT \
     "\nMEM BLOCK INFO\nAddress: %p\nSize: %ul\nAllocated at file: %s\nLine: %d\n"
 

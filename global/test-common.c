@@ -1,4 +1,4 @@
-/* Platform wrappers shared by every C layer (Part 7.2): test-flag bits, the
+/* Platform wrappers shared by every C layer: test-flag bits, the
  * numbered lock table, time readings, string and number wrappers, bounded
  * copies, boolean text, formatted output and the fault injection that tests
  * use to reach the failure paths. */

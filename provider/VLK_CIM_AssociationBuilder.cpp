@@ -29,12 +29,9 @@ String keyValue(const CIMObjectPath& path, const String& keyName) {
 
 }  // namespace
 
-VLK_CIM_AssociationBuilder::VLK_CIM_AssociationBuilder(const CIMOMHandle& cimom,
-                                                       const String& assocClass,
-                                                       const String& role1Name,
-                                                       const String& role2Name,
-                                                       const String& role1Class,
-                                                       const String& role2Class)
+VLK_CIM_AssociationBuilder::VLK_CIM_AssociationBuilder(
+    const CIMOMHandle& cimom, const String& assocClass, const String& role1Name,
+    const String& role2Name, const String& role1Class, const String& role2Class)
     : _cimom(cimom),
       _assocClass(assocClass),
       _role1Name(role1Name),
@@ -90,7 +87,8 @@ Array<CIMObjectPath> VLK_CIM_AssociationBuilder::enumerateNames(const String& cl
 CIMInstance VLK_CIM_AssociationBuilder::getAssocInstance(const CIMObjectPath& reference) const {
     VLK_LOG_INFO(log, " getAssocInstance(): instanceReference = " << reference.toString());
     for (Uint32 i = 0; i < _associations.size(); i++) {
-        VLK_LOG_DEBUG(log, "getMSEInstance() current object: " << _associations[i].first.toString());
+        VLK_LOG_DEBUG(log,
+                      "getMSEInstance() current object: " << _associations[i].first.toString());
         if (_associations[i].first == reference) {
             VLK_LOG_DEBUG(log, "getMSEInstance() *match*");
             return _associations[i].second.clone();

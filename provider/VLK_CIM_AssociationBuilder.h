@@ -15,7 +15,7 @@
 PEGASUS_NAMESPACE_BEGIN
 
 class VLK_CIM_AssociationBuilder {
-public:
+  public:
     VLK_CIM_AssociationBuilder(const CIMOMHandle& cimom, const String& assocClass,
                                const String& role1Name, const String& role2Name,
                                const String& role1Class, const String& role2Class);
@@ -36,7 +36,7 @@ public:
 
     static log4cpp::Category& log;
 
-protected:
+  protected:
     Pair<CIMObjectPath, CIMInstance> makeAssociation(const CIMObjectPath& role1Ref,
                                                      const CIMObjectPath& role2Ref) const;
     // Instance names of a class, enumerated through the CIM server.

@@ -94,12 +94,12 @@ void VLK_DiagProvider::terminate() {
     delete this;
 }
 
-void VLK_DiagProvider::acceptReference(const CIMObjectPath& reference, const char* what,
-                                       int line) {
+void VLK_DiagProvider::acceptReference(const CIMObjectPath& reference, const char* what, int line) {
     std::string argument(what);
     if (reference.getHost().size() == 0) {
         VLK_LOG_ERROR(log, "Assert Failed");
-        throw AssertionFailureException(SOURCE_NAME, line, (argument + ".getHost().size()>0").c_str());
+        throw AssertionFailureException(SOURCE_NAME, line,
+                                        (argument + ".getHost().size()>0").c_str());
     }
     if (reference.getNameSpace().getString().size() == 0) {
         VLK_LOG_ERROR(log, "Assert Failed");
@@ -150,8 +150,8 @@ void VLK_DiagProvider::getInstance(const OperationContext& context,
         handler.deliver(assoc.getAssocInstance(instanceReference));
     } else if (String::equalNoCase(className, DIAG_TEST_SOFTWARE_ASSOC)) {
         VLK_LOG_INFO(log, ")    In getInstance IF call for " << className);
-        VLK_DiagTestSoftwareAssoc assoc(_cimom, DIAG_TEST_SOFTWARE_ASSOC, "Antecedent",
-                                        "Dependent", DIAG_TEST_SOFTWARE, DIAG_TEST);
+        VLK_DiagTestSoftwareAssoc assoc(_cimom, DIAG_TEST_SOFTWARE_ASSOC, "Antecedent", "Dependent",
+                                        DIAG_TEST_SOFTWARE, DIAG_TEST);
         CIMInstance instance = assoc.getAssocInstance(instanceReference);
         VLK_LOG_DEBUG(log, "calling handler.deliver");
         handler.deliver(instance);
@@ -204,8 +204,8 @@ void VLK_DiagProvider::enumerateInstances(const OperationContext& context,
         handler.deliver(assoc.enumAssocInstances());
     } else if (String::equalNoCase(className, DIAG_TEST_SOFTWARE_ASSOC)) {
         VLK_LOG_INFO(log, prefix << className);
-        VLK_DiagTestSoftwareAssoc assoc(_cimom, DIAG_TEST_SOFTWARE_ASSOC, "Antecedent",
-                                        "Dependent", DIAG_TEST_SOFTWARE, DIAG_TEST);
+        VLK_DiagTestSoftwareAssoc assoc(_cimom, DIAG_TEST_SOFTWARE_ASSOC, "Antecedent", "Dependent",
+                                        DIAG_TEST_SOFTWARE, DIAG_TEST);
         handler.deliver(assoc.enumAssocInstances());
     }
     if (isSupportedMSE(className)) {
@@ -252,8 +252,8 @@ void VLK_DiagProvider::enumerateInstanceNames(const OperationContext& context,
         handler.deliver(assoc.enumAssocReferences());
     } else if (String::equalNoCase(className, DIAG_TEST_SOFTWARE_ASSOC)) {
         VLK_LOG_INFO(log, prefix << className);
-        VLK_DiagTestSoftwareAssoc assoc(_cimom, DIAG_TEST_SOFTWARE_ASSOC, "Antecedent",
-                                        "Dependent", DIAG_TEST_SOFTWARE, DIAG_TEST);
+        VLK_DiagTestSoftwareAssoc assoc(_cimom, DIAG_TEST_SOFTWARE_ASSOC, "Antecedent", "Dependent",
+                                        DIAG_TEST_SOFTWARE, DIAG_TEST);
         handler.deliver(assoc.enumAssocReferences());
     }
     if (isSupportedMSE(className)) {
@@ -292,8 +292,7 @@ void VLK_DiagProvider::deleteInstance(const OperationContext& context,
 }
 
 void VLK_DiagProvider::invokeMethod(const OperationContext& context,
-                                    const CIMObjectPath& objectReference,
-                                    const CIMName& methodName,
+                                    const CIMObjectPath& objectReference, const CIMName& methodName,
                                     const Array<CIMParamValue>& inParameters,
                                     MethodResultResponseHandler& handler) {
     // Test runs reach the provider once the engine client is wired in; until

@@ -16,14 +16,15 @@
 PEGASUS_NAMESPACE_BEGIN
 
 class VLK_DiagProvider : public CIMInstanceProvider, public CIMMethodProvider {
-public:
+  public:
     VLK_DiagProvider();
     virtual ~VLK_DiagProvider();
 
     virtual void initialize(CIMOMHandle& cimom);
     virtual void terminate();
 
-    virtual void getInstance(const OperationContext& context, const CIMObjectPath& instanceReference,
+    virtual void getInstance(const OperationContext& context,
+                             const CIMObjectPath& instanceReference,
                              const Boolean includeQualifiers, const Boolean includeClassOrigin,
                              const CIMPropertyList& propertyList, InstanceResponseHandler& handler);
     virtual void enumerateInstances(const OperationContext& context,
@@ -69,7 +70,7 @@ public:
     static const String DIAG_MSE_SERIAL;
     static const String DIAG_MSE_LPT;
 
-private:
+  private:
     // Checks host and namespace of the reference and records them as the
     // request context; `what` names the argument in the assertion text.
     static void acceptReference(const CIMObjectPath& reference, const char* what, int line);

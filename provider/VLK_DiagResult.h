@@ -13,7 +13,7 @@
 PEGASUS_NAMESPACE_BEGIN
 
 class VLK_DiagResult {
-public:
+  public:
     VLK_DiagResult();
     virtual ~VLK_DiagResult();
 

@@ -8,9 +8,10 @@
 PEGASUS_NAMESPACE_BEGIN
 
 class VLK_DiagResultForMSE : public VLK_CIM_AssociationBuilder {
-public:
-    VLK_DiagResultForMSE(const CIMOMHandle& cimom, const String& assocClass, const String& role1Name,
-         const String& role2Name, const String& role1Class, const String& role2Class, VLK_DiagResult& results);
+  public:
+    VLK_DiagResultForMSE(const CIMOMHandle& cimom, const String& assocClass,
+                         const String& role1Name, const String& role2Name, const String& role1Class,
+                         const String& role2Class, VLK_DiagResult& results);
     virtual ~VLK_DiagResultForMSE();
 };
 

@@ -9,8 +9,7 @@ VLK_DiagResultForTest::VLK_DiagResultForTest(const CIMOMHandle& cimom, const Str
                                              const String& role1Name, const String& role2Name,
                                              const String& role1Class, const String& role2Class,
                                              VLK_DiagResult& results)
-    : VLK_CIM_AssociationBuilder(cimom, assocClass, role1Name, role2Name, role1Class,
-                                 role2Class) {
+    : VLK_CIM_AssociationBuilder(cimom, assocClass, role1Name, role2Name, role1Class, role2Class) {
     Array<CIMObjectPath> resultRefs = results.enumResultReferences();
     if (resultRefs.size() > 0) {
         VLK_DiagTest tests(cimom);

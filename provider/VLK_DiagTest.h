@@ -14,7 +14,7 @@
 PEGASUS_NAMESPACE_BEGIN
 
 class VLK_DiagTest {
-public:
+  public:
     explicit VLK_DiagTest(const CIMOMHandle& cimom);
     virtual ~VLK_DiagTest();
 
@@ -24,7 +24,7 @@ public:
 
     static log4cpp::Category& log;
 
-private:
+  private:
     // Rebuilds the catalogue from the engine's device and test lists.
     void buildTests();
 

@@ -8,8 +8,7 @@ PEGASUS_NAMESPACE_BEGIN
 VLK_DiagTestForMSE::VLK_DiagTestForMSE(const CIMOMHandle& cimom, const String& assocClass,
                                        const String& role1Name, const String& role2Name,
                                        const String& role1Class, const String& role2Class)
-    : VLK_CIM_AssociationBuilder(cimom, assocClass, role1Name, role2Name, role1Class,
-                                 role2Class) {}
+    : VLK_CIM_AssociationBuilder(cimom, assocClass, role1Name, role2Name, role1Class, role2Class) {}
 
 VLK_DiagTestForMSE::~VLK_DiagTestForMSE() {}
 

@@ -7,9 +7,9 @@
 PEGASUS_NAMESPACE_BEGIN
 
 class VLK_DiagTestForMSE : public VLK_CIM_AssociationBuilder {
-public:
+  public:
     VLK_DiagTestForMSE(const CIMOMHandle& cimom, const String& assocClass, const String& role1Name,
-         const String& role2Name, const String& role1Class, const String& role2Class);
+                       const String& role2Name, const String& role1Class, const String& role2Class);
     virtual ~VLK_DiagTestForMSE();
 };
 

@@ -7,9 +7,10 @@
 PEGASUS_NAMESPACE_BEGIN
 
 class VLK_DiagTestSoftwareAssoc : public VLK_CIM_AssociationBuilder {
-public:
-    VLK_DiagTestSoftwareAssoc(const CIMOMHandle& cimom, const String& assocClass, const String& role1Name,
-         const String& role2Name, const String& role1Class, const String& role2Class);
+  public:
+    VLK_DiagTestSoftwareAssoc(const CIMOMHandle& cimom, const String& assocClass,
+                              const String& role1Name, const String& role2Name,
+                              const String& role1Class, const String& role2Class);
     virtual ~VLK_DiagTestSoftwareAssoc();
 };
 

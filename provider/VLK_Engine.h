@@ -9,7 +9,7 @@
 namespace Pegasus {
 
 class VLK_Engine {
-public:
+  public:
     // Brings the results of running tests up to date.
     static void update();
     // Stops the running scenario and the engine; safe when nothing was started.

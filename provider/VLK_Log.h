@@ -7,12 +7,11 @@
 #include <log4cpp/CategoryStream.hh>
 #include <log4cpp/Priority.hh>
 
-#define VLK_LOG(category, priority, text)                                      \
-    do {                                                                       \
-        if ((category).isPriorityEnabled(log4cpp::Priority::priority)) {       \
-            (category) << log4cpp::Priority::priority << "(" << __LINE__ << ")" \
-                       << text;                                                \
-        }                                                                      \
+#define VLK_LOG(category, priority, text)                                                \
+    do {                                                                                 \
+        if ((category).isPriorityEnabled(log4cpp::Priority::priority)) {                 \
+            (category) << log4cpp::Priority::priority << "(" << __LINE__ << ")" << text; \
+        }                                                                                \
     } while (0)
 
 #define VLK_LOG_ERROR(category, text) VLK_LOG(category, ERROR, text)

@@ -44,13 +44,20 @@ VLK_MSEBuilder::DeviceType VLK_MSEBuilder::mapClassToDeviceType(const String& cl
     String lowered = className;
     lowered.toLower();
     std::string name(static_cast<const char*>(lowered.getCString()));
-    if (contains(name, "diskdrive")) return DISKDRIVE;
-    if (contains(name, "cdrom")) return CDROM;
-    if (contains(name, "diskette")) return DISKETTE;
-    if (contains(name, "processor")) return PROCESSOR;
-    if (contains(name, "dvd")) return CDROM;
-    if (contains(name, "serial")) return SERIAL;
-    if (contains(name, "parallel")) return PARALLEL;
+    if (contains(name, "diskdrive"))
+        return DISKDRIVE;
+    if (contains(name, "cdrom"))
+        return CDROM;
+    if (contains(name, "diskette"))
+        return DISKETTE;
+    if (contains(name, "processor"))
+        return PROCESSOR;
+    if (contains(name, "dvd"))
+        return CDROM;
+    if (contains(name, "serial"))
+        return SERIAL;
+    if (contains(name, "parallel"))
+        return PARALLEL;
     return CDROM;
 }
 
@@ -71,10 +78,10 @@ VLK_MSEBuilder* VLK_MSEBuilder::getInstance(const CIMOMHandle& cimom, const Stri
     return map.entries.back().second.get();
 }
 
-Array<Pair<CIMObjectPath, CIMInstance> > VLK_MSEBuilder::buildMSE() {
+Array<Pair<CIMObjectPath, CIMInstance>> VLK_MSEBuilder::buildMSE() {
     // The engine client does not publish devices to the provider yet, so the
     // device class lists no device.
-    return Array<Pair<CIMObjectPath, CIMInstance> >();
+    return Array<Pair<CIMObjectPath, CIMInstance>>();
 }
 
 Array<CIMInstance> VLK_MSEBuilder::getMSEInstance(const CIMObjectPath& reference) const {

@@ -14,7 +14,7 @@
 PEGASUS_NAMESPACE_BEGIN
 
 class VLK_MSEBuilder {
-public:
+  public:
     enum DeviceType { DISKDRIVE, CDROM, PROCESSOR, DISKETTE, SERIAL, PARALLEL, LAST };
 
     VLK_MSEBuilder(const CIMOMHandle& cimom, DeviceType type);
@@ -29,12 +29,12 @@ public:
 
     static log4cpp::Category& log;
 
-protected:
+  protected:
     // The (path, instance) pairs of this builder's device type, read from the
     // engine's device list.
     virtual Array<Pair<CIMObjectPath, CIMInstance> > buildMSE();
 
-private:
+  private:
     CIMOMHandle _cimom;
     DeviceType _type;
     Array<Pair<CIMObjectPath, CIMInstance> > mse_ref_inst;

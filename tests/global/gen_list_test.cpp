@@ -1,4 +1,4 @@
-// CGenList (Part 7.1): construction, order, erase (including the end
+// CGenList: construction, order, erase (including the end
 // iterator), ownership of data with and without a destructor, find, the
 // iterator and the out-of-memory path of PushBack.
 #include <gtest/gtest.h>

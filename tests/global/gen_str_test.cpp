@@ -1,4 +1,4 @@
-// CGenStr (Part 7.1): the growth rule, fixed buffers, formatting, searching
+// CGenStr: the growth rule, fixed buffers, formatting, searching
 // and tokenizing, and the out-of-memory paths through fault injection.
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-// The tracing arena allocator (Part 7.2): the block layout figures, worst
+// The tracing arena allocator: the block layout figures, worst
 // fit, splitting, merging, arena return, reallocation, block tracing texts,
 // the allocator lock and its failure path.
 //
@@ -508,7 +508,7 @@ const char kStillInUseText[] =
     "LIST OF BLOCKS STILL ALLOCATED\n";
 
 std::string BlockInfoText(const void* address, unsigned size, const char* file, int line) {
-    // "%ul" as specified: the size followed by a literal 'l'.
+    // "%ul" prints the size followed by a literal 'l'.
     return "\nMEM BLOCK INFO\nAddress: " + PointerText(address) +
            "\nSize: " + std::to_string(size) + "l\nAllocated at file: " + file +
            "\nLine: " + std::to_string(line) + "\n";

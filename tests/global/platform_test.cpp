@@ -1,4 +1,4 @@
-// Platform wrappers (Part 7.2): test flags, the lock table, time, string and
+// Platform wrappers: test flags, the lock table, time, string and
 // number wrappers, bounded copies, conversions, VelkPrintf and the verify
 // failure.
 #include <gmock/gmock.h>

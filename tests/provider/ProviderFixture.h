@@ -16,7 +16,7 @@
 #include "ProviderLibrary.h"
 
 class ProviderFixture : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override;
     void TearDown() override;
 

@@ -45,7 +45,8 @@ TEST_F(EntryPointTest, CreatesTheProviderByNameIgnoringCase) {
 }
 
 TEST_F(EntryPointTest, RefusesOtherProviderNames) {
-    for (const char* name : {"", "VLK_DiagProvider2", "OtherProvider", "VLK_DiagProvider (PROVIDER)"}) {
+    for (const char* name :
+         {"", "VLK_DiagProvider2", "OtherProvider", "VLK_DiagProvider (PROVIDER)"}) {
         EXPECT_EQ(library->createProvider(name), nullptr) << name;
     }
 }
@@ -82,7 +83,7 @@ TEST_F(InitializationTest, MalformedLogConfigurationFailsWithCimErrFailed) {
         FAIL() << "initialize accepted a malformed velklog.props";
     } catch (const CIMException& e) {
         EXPECT_EQ(e.getCode(), CIM_ERR_FAILED);
-        EXPECT_TRUE(contains(e.getMessage().getCString(), " log4cpp error: "));
+        EXPECT_TRUE(contains(std::string(e.getMessage().getCString()), " log4cpp error: "));
     }
 }
 
@@ -99,7 +100,7 @@ TEST_F(InitializationTest, TerminateStopsTheEngineBeforeTheLogShutsDown) {
 }
 
 class DispatchTest : public ProviderFixture {
-protected:
+  protected:
     void SetUp() override {
         ProviderFixture::SetUp();
         writeLogConfiguration();
@@ -200,8 +201,8 @@ TEST_F(DispatchTest, ReferenceWithoutNamespaceFailsAndKeepsTheRequestContext) {
     EXPECT_STREQ(getHostName().getCString(), "hostA");
 
     CollectingPathHandler second;
-    EXPECT_THROW(instances->enumerateInstanceNames(
-                     OperationContext(), classPath("VLK_DiagTest", "hostB", ""), second),
+    EXPECT_THROW(instances->enumerateInstanceNames(OperationContext(),
+                                                   classPath("VLK_DiagTest", "hostB", ""), second),
                  AssertionFailureException);
     EXPECT_STREQ(getHostName().getCString(), "hostA");
     EXPECT_FALSE(second.protocol().isComplete());
