@@ -1,0 +1,144 @@
+// Exception messages, CIM status codes and the provider exceptions.
+#include <Pegasus/Common/Exception.h>
+
+#include <gtest/gtest.h>
+
+#include <Pegasus/Common/CIMInstance.h>
+#include <Pegasus/Common/CIMStatusCode.h>
+#include <Pegasus/Common/InternalException.h>
+#include <Pegasus/Common/System.h>
+#include <Pegasus/Provider/ProviderException.h>
+
+#include <chrono>
+
+#include <unistd.h>
+
+PEGASUS_USING_PEGASUS;
+
+TEST(Exception, DefaultMessages) {
+    EXPECT_EQ(IndexOutOfBoundsException().getMessage(), String("index out of bounds"));
+    EXPECT_EQ(AlreadyExistsException("x").getMessage(), String("already exists: x"));
+    EXPECT_EQ(InvalidNameException("1a").getMessage(), String("The CIM name is not valid: 1a"));
+    EXPECT_EQ(InvalidNamespaceNameException("a//b").getMessage(),
+              String("invalid CIM namespace name: a//b"));
+    EXPECT_EQ(UninitializedObjectException().getMessage(), String("uninitialized object"));
+    EXPECT_EQ(TypeMismatchException().getMessage(), String("type mismatch"));
+    EXPECT_EQ(TypeMismatchException("uint8").getMessage(), String("type mismatch: uint8"));
+    EXPECT_EQ(DynamicCastFailedException().getMessage(), String("dynamic cast failed"));
+    EXPECT_EQ(InvalidDateTimeFormatException().getMessage(), String("invalid datetime format"));
+    EXPECT_EQ(DateTimeOutOfRangeException("9").getMessage(),
+              String("DateTime is out of range : 9"));
+    EXPECT_EQ(MalformedObjectNameException("x.").getMessage(), String("malformed object name: x."));
+    EXPECT_EQ(Exception("plain").getMessage(), String("plain"));
+}
+
+TEST(Exception, CopyKeepsTheMessage) {
+    Exception a("first");
+    Exception b(a);
+    Exception c("other");
+    c = a;
+    EXPECT_EQ(b.getMessage(), String("first"));
+    EXPECT_EQ(c.getMessage(), String("first"));
+}
+
+TEST(CIMException, MessageHasNoCodePrefix) {
+    CIMException e(CIM_ERR_NOT_FOUND, "no such disk");
+    EXPECT_EQ(e.getCode(), CIM_ERR_NOT_FOUND);
+    EXPECT_EQ(e.getMessage(), String("no such disk"));
+    CIMException d;
+    EXPECT_EQ(d.getCode(), CIM_ERR_SUCCESS);
+    EXPECT_EQ(d.getMessage(), String());
+    CIMException withError(CIM_ERR_FAILED, "m", CIMInstance("CIM_Error"));
+    CIMException copy(withError);
+    EXPECT_EQ(copy.getCode(), CIM_ERR_FAILED);
+    d = copy;
+    EXPECT_EQ(d.getMessage(), String("m"));
+    // Caught through the base class, the message is the same.
+    try {
+        throw CIMException(CIM_ERR_ACCESS_DENIED, "denied");
+    } catch (const Exception& base) {
+        EXPECT_EQ(base.getMessage(), String("denied"));
+    }
+}
+
+TEST(CIMStatusCode, NamesAndGaps) {
+    const char* names[] = {"CIM_ERR_SUCCESS",
+                           "CIM_ERR_FAILED",
+                           "CIM_ERR_ACCESS_DENIED",
+                           "CIM_ERR_INVALID_NAMESPACE",
+                           "CIM_ERR_INVALID_PARAMETER",
+                           "CIM_ERR_INVALID_CLASS",
+                           "CIM_ERR_NOT_FOUND",
+                           "CIM_ERR_NOT_SUPPORTED",
+                           "CIM_ERR_CLASS_HAS_CHILDREN",
+                           "CIM_ERR_CLASS_HAS_INSTANCES",
+                           "CIM_ERR_INVALID_SUPERCLASS",
+                           "CIM_ERR_ALREADY_EXISTS",
+                           "CIM_ERR_NO_SUCH_PROPERTY",
+                           "CIM_ERR_TYPE_MISMATCH",
+                           "CIM_ERR_QUERY_LANGUAGE_NOT_SUPPORTED",
+                           "CIM_ERR_INVALID_QUERY",
+                           "CIM_ERR_METHOD_NOT_AVAILABLE",
+                           "CIM_ERR_METHOD_NOT_FOUND",
+                           "empty",
+                           "empty",
+                           "CIM_ERR_NAMESPACE_NOT_EMPTY",
+                           "CIM_ERR_INVALID_ENUMERATION_CONTEXT",
+                           "CIM_ERR_INVALID_OPERATION_TIMEOUT",
+                           "CIM_ERR_PULL_HAS_BEEN_ABANDONED",
+                           "CIM_ERR_PULL_CANNOT_BE_ABANDONED",
+                           "CIM_ERR_FILTERED_ENUMERATION_NOT_SUPPORTED",
+                           "CIM_ERR_CONTINUATION_ON_ERROR_NOT_SUPPORTED",
+                           "CIM_ERR_SERVER_LIMITS_EXCEEDED",
+                           "CIM_ERR_SERVER_IS_SHUTTING_DOWN"};
+    for (int i = 0; i <= 28; i++)
+        EXPECT_STREQ(cimStatusCodeToString(CIMStatusCode(i)), names[i]) << i;
+    EXPECT_STREQ(cimStatusCodeToString(CIMStatusCode(29)), "Unrecognized CIM status code");
+    EXPECT_STREQ(cimStatusCodeToString(CIMStatusCode(1000)), "Unrecognized CIM status code");
+    EXPECT_EQ(int(CIM_ERR_METHOD_NOT_FOUND), 17);
+    EXPECT_EQ(int(CIM_ERR_NAMESPACE_NOT_EMPTY), 20);
+    EXPECT_EQ(int(CIM_ERR_SERVER_IS_SHUTTING_DOWN), 28);
+}
+
+TEST(ProviderException, CodesAndHierarchy) {
+    struct Case {
+        CIMException exception;
+        CIMStatusCode code;
+    } cases[] = {
+        {CIMOperationFailedException("m"), CIM_ERR_FAILED},
+        {CIMAccessDeniedException("m"), CIM_ERR_ACCESS_DENIED},
+        {CIMInvalidParameterException("m"), CIM_ERR_INVALID_PARAMETER},
+        {CIMObjectNotFoundException("m"), CIM_ERR_NOT_FOUND},
+        {CIMNotSupportedException("m"), CIM_ERR_NOT_SUPPORTED},
+        {CIMObjectAlreadyExistsException("m"), CIM_ERR_ALREADY_EXISTS},
+        {CIMPropertyNotFoundException("m"), CIM_ERR_NO_SUCH_PROPERTY},
+        {CIMMethodNotFoundException("m"), CIM_ERR_METHOD_NOT_FOUND},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(c.exception.getCode(), c.code);
+        EXPECT_EQ(c.exception.getMessage(), String("m"));
+    }
+    try {
+        throw CIMObjectNotFoundException("gone");
+    } catch (const CIMOperationFailedException& e) {
+        EXPECT_EQ(e.getCode(), CIM_ERR_NOT_FOUND);
+        EXPECT_EQ(e.getMessage(), String("gone"));
+    }
+}
+
+TEST(AssertionFailureException, MessageNamesFileAndLine) {
+    AssertionFailureException e("Foo.cpp", 42, "x != 0");
+    EXPECT_EQ(e.getMessage(), String("Foo.cpp(42): x != 0"));
+    const Exception& base = e;
+    EXPECT_EQ(base.getMessage(), String("Foo.cpp(42): x != 0"));
+}
+
+TEST(System, SleepHostNameAndPid) {
+    auto start = std::chrono::steady_clock::now();
+    System::sleep(1);
+    EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(990));
+    char name[256] = {0};
+    gethostname(name, sizeof(name) - 1);
+    EXPECT_EQ(System::getHostName(), String(name[0] ? name : "localhost"));
+    EXPECT_EQ(System::getPID(), Uint32(getpid()));
+}
