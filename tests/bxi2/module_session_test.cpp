@@ -1,0 +1,500 @@
+// The test module velktest in each mode against a scripted peer that plays
+// the message broker and the engines on the FIFOs: the handshake, the NLS
+// registration, the device list and the replies, notifications and events
+// as they travel.
+#include <gtest/gtest.h>
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <cstring>
+#include <deque>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "bxi2.h"
+#include "message-protocol.h"
+#include "pipe-lowlevel.h"
+
+namespace {
+
+const char kDeviceList[] =
+    "<COMPONENT><DEVICE><DID>1</DID><NAME>n1</NAME><DESCRIPTION>d1</"
+    "DESCRIPTION><OSLOCATOR>/dev/velktest0</OSLOCATOR><HWLOCATOR>IDE:0:0</"
+    "HWLOCATOR><DEVTYPE>HD</DEVTYPE><BUSTYPE>IDE_BUS</BUSTYPE><TESTS_SUPPORTED>0,1</"
+    "TESTS_SUPPORTED></DEVICE></COMPONENT><COMPONENT><DEVICE><DID>4</DID><NAME>n4</"
+    "NAME><DESCRIPTION>d4</DESCRIPTION><OSLOCATOR>/dev/ttyS0</OSLOCATOR><HWLOCATOR>COM:1:03f8</"
+    "HWLOCATOR><DEVTYPE>COM</DEVTYPE><BUSTYPE>COM_BUS</BUSTYPE><TESTS_SUPPORTED>0</"
+    "TESTS_SUPPORTED></DEVICE></COMPONENT>";
+
+std::string Field(const std::string& message, const char* path, int skip = 0) {
+    CGenStr value;
+    CGenStrInit(&value);
+    std::string out;
+    if (VelkXmlGetFieldStr(message.c_str(), path, skip, &value) == 0) {
+        out = CGenStrC_Str(&value);
+    }
+    CGenStrDelete(&value);
+    return out;
+}
+
+int Count(const std::string& text, const std::string& part) {
+    int count = 0;
+    for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) {
+        ++count;
+    }
+    return count;
+}
+
+// Plays broker, diagnostic engine and NLS engine for one module process.
+class ScriptedEngine {
+  public:
+    ScriptedEngine() {
+        char pattern[] = "/tmp/bxi2-session-XXXXXX";
+        directory_ = mkdtemp(pattern);
+        VelkInitPipes();
+        VelkPipeSignalHandle();
+        brokerFifo_ = directory_ + "/VELKFIFO";
+        EXPECT_EQ(VelkPipeMkFifo(brokerFifo_.c_str()), 0);
+        readFd_ = VelkPipeOpen(brokerFifo_.c_str(), 0);
+        keepFd_ = VelkPipeOpen(brokerFifo_.c_str(), 1);
+        EXPECT_GE(readFd_, 0);
+    }
+
+    ~ScriptedEngine() {
+        if (child_ > 0) {
+            kill(child_, SIGKILL);
+            waitpid(child_, nullptr, 0);
+        }
+        for (int fd : {moduleFd_, keepFd_, readFd_}) {
+            if (fd >= 0) {
+                VelkPipeClose(fd);
+            }
+        }
+        RemoveDirectory();
+    }
+
+    void Launch(std::vector<std::string> args) {
+        child_ = fork();
+        if (child_ == 0) {
+            int devNull = open("/dev/null", O_WRONLY);
+            dup2(devNull, STDOUT_FILENO);
+            dup2(devNull, STDERR_FILENO);
+            setenv("VELK_TMP", directory_.c_str(), 1);
+            std::string path = VELKTEST_PATH;
+            std::vector<char*> argv{path.data()};
+            for (std::string& arg : args) {
+                argv.push_back(arg.data());
+            }
+            argv.push_back(nullptr);
+            execv(path.c_str(), argv.data());
+            _exit(127);
+        }
+    }
+
+    // Serves the module until it closes its connection or ends; every
+    // message it sent is kept in order.  onMessage sees each one first.
+    void Serve(const std::function<void(const std::string&)>& onMessage = nullptr) {
+        auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+        while (std::chrono::steady_clock::now() < deadline) {
+            std::string message;
+            if (!Next(&message)) {
+                if (ChildEnded()) {
+                    return;
+                }
+                continue;
+            }
+            received_.push_back(message);
+            if (onMessage) {
+                onMessage(message);
+            }
+            if (message.rfind("<STOP>", 0) == 0) {
+                return;
+            }
+            Answer(message);
+        }
+        ADD_FAILURE() << "the module did not finish";
+    }
+
+    // The exit status, or 128 + the signal that ended the module.
+    int Wait() {
+        if (child_ > 0 && !ended_) {
+            waitpid(child_, &status_, 0);
+            ended_ = true;
+        }
+        child_ = -1;
+        return WIFEXITED(status_) ? WEXITSTATUS(status_) : 128 + WTERMSIG(status_);
+    }
+
+    // Sends the module an engine command.
+    void SendCommand(const std::string& data) {
+        char header[200];
+        ASSERT_EQ(VelkCreateMessageHeader(header, sizeof header, std::to_string(child_).c_str(),
+                                          nullptr, "BXI_COMMAND", nullptr),
+                  0);
+        char message[600];
+        std::string payload = "<DATA>" + data + "</DATA>";
+        ASSERT_EQ(
+            VelkCreateMessage(message, sizeof message, "MSG", header, payload.c_str(), nullptr), 0);
+        Write(message);
+    }
+
+    // The messages of a header type, in order.
+    std::vector<std::string> OfType(const std::string& type) const {
+        std::vector<std::string> out;
+        for (const std::string& message : received_) {
+            if (Field(message, "MSG/HDR/TYPE") == type) {
+                out.push_back(message);
+            }
+        }
+        return out;
+    }
+
+    std::vector<std::string> EventsOf(const std::string& eventType) const {
+        std::vector<std::string> out;
+        for (const std::string& message : OfType("DE_EVENT")) {
+            if (Field(message, "MSG/DATA/EVENT/TYPE") == eventType) {
+                out.push_back(message);
+            }
+        }
+        return out;
+    }
+
+    // The DATA of every command to an engine, in order.
+    std::vector<std::string> Commands() const {
+        std::vector<std::string> out;
+        for (const std::string& message : received_) {
+            std::string type = Field(message, "MSG/HDR/TYPE");
+            if (type == "DE_COMMAND" || type == "NLS_COMMAND") {
+                out.push_back(Field(message, "MSG/DATA"));
+            }
+        }
+        return out;
+    }
+
+    std::string ResultNotice() const {
+        for (const std::string& message : OfType("DE_NOTIFY")) {
+            std::string result = Field(message, "MSG/DATA/TESTRESULT");
+            if (!result.empty()) {
+                return result;
+            }
+        }
+        return "";
+    }
+
+    const std::vector<std::string>& received() const { return received_; }
+    pid_t child() const { return child_; }
+
+  private:
+    bool Next(std::string* message) {
+        if (pending_.empty()) {
+            if ((VelkPipeSelect(readFd_, -1, 100) & 1) == 0) {
+                return false;
+            }
+            char* text = nullptr;
+            int length = VelkPipeRead(readFd_, &text);
+            std::string all(text != nullptr ? text : "", length > 0 ? (size_t)length : 0);
+            free(text);
+            for (size_t start = 0, end; (end = all.find("\r\n", start)) != std::string::npos;
+                 start = end + 2) {
+                pending_.push_back(all.substr(start, end - start));
+            }
+        }
+        if (pending_.empty()) {
+            return false;
+        }
+        *message = pending_.front();
+        pending_.pop_front();
+        return true;
+    }
+
+    bool ChildEnded() {
+        if (child_ <= 0 || ended_) {
+            return true;
+        }
+        if (waitpid(child_, &status_, WNOHANG) == child_) {
+            ended_ = true;
+        }
+        return ended_;
+    }
+
+    void Write(const std::string& text) {
+        ASSERT_GE(moduleFd_, 0);
+        EXPECT_EQ(VelkPipeWrite(moduleFd_, text.data(), (int)text.size()), (int)text.size());
+    }
+
+    void Reply(const std::string& request, const std::string& body) {
+        uint32_t sender = 0;
+        uint32_t id = 0;
+        ASSERT_EQ(VelkMessageGetSender(request.c_str(), &sender), 0);
+        ASSERT_EQ(VelkMessageGetMessageId(request.c_str(), &id), 0);
+        std::vector<char> reply(body.size() + 512);
+        ASSERT_EQ(VelkClientCreateResponse(sender, id, body.c_str(), reply.data(),
+                                           (uint32_t)reply.size()),
+                  0);
+        Write(reply.data());
+    }
+
+    void Answer(const std::string& message) {
+        if (message.rfind("<STARTUP>", 0) == 0) {
+            std::string fifo = Field(message, "STARTUP/READ");
+            moduleFd_ = VelkPipeOpen(fifo.c_str(), 1);
+            Write("<ACK></ACK>\r\n");
+            return;
+        }
+        std::string type = Field(message, "MSG/HDR/TYPE");
+        std::string data = Field(message, "MSG/DATA");
+        if (type == "NLS_COMMAND") {
+            Reply(message, "OK");
+        } else if (type == "DE_EVENT" && Field(message, "MSG/DATA/EVENT/TYPE") == "GET_TIMEOUT") {
+            SendCommand(
+                "<BXICOMMANDTYPE>SENDINGTIMEOUT</BXICOMMANDTYPE><TIMEOUT_VALUE>321</"
+                "TIMEOUT_VALUE>");
+        } else if (type == "DE_COMMAND" && (data.rfind("LIST_DEVICES:", 0) == 0 ||
+                                            data.rfind("LIST_SYSINFO_DEVICES:", 0) == 0)) {
+            Reply(message, kDeviceList);
+        }
+    }
+
+    void RemoveDirectory() {
+        DIR* dir = opendir(directory_.c_str());
+        if (dir != nullptr) {
+            for (dirent* entry; (entry = readdir(dir)) != nullptr;) {
+                std::string name = entry->d_name;
+                if (name != "." && name != "..") {
+                    unlink((directory_ + "/" + name).c_str());
+                }
+            }
+            closedir(dir);
+        }
+        rmdir(directory_.c_str());
+    }
+
+    std::string directory_;
+    std::string brokerFifo_;
+    int readFd_ = -1;
+    int keepFd_ = -1;
+    int moduleFd_ = -1;
+    pid_t child_ = -1;
+    bool ended_ = false;
+    int status_ = 0;
+    std::deque<std::string> pending_;
+    std::vector<std::string> received_;
+};
+
+const std::string kDefFile = std::string("deffile=") + VELKTEST_DEFFILE;
+
+TEST(ModuleSession, EnumerateSendsTheDevicesBetweenStartupAndShutdown) {
+    ScriptedEngine engine;
+    engine.Launch({"enumerate", "ref=ENUM7", kDefFile});
+    pid_t pid = engine.child();
+    engine.Serve();
+    ASSERT_EQ(engine.Wait(), 0);
+
+    const std::vector<std::string>& all = engine.received();
+    ASSERT_GE(all.size(), 5u);
+    EXPECT_EQ(Field(all[0], "STARTUP/NAME"), "velktest");
+    EXPECT_EQ(Field(all[0], "STARTUP/CLASS"), "DIAGMODULE");
+    EXPECT_EQ(Field(all[0], "STARTUP/NLSDATA"), VELKTEST_DEFFILE);
+    EXPECT_EQ(engine.Commands(),
+              std::vector<std::string>{"NLS_REGMOD:" + std::to_string(pid) + ":velktest.vkm"});
+
+    std::vector<std::string> startup = engine.OfType("ENUM7");
+    ASSERT_EQ(startup.size(), 1u);
+    EXPECT_EQ(Field(startup[0], "MSG/DATA"), "<STARTUP>ENUM7</STARTUP><VERSION>1.2.3</VERSION>");
+    EXPECT_EQ(Field(startup[0], "MSG/HDR/TO"), "DIAGENGINE");
+
+    std::vector<std::string> enumeration = engine.OfType("DE_ENUMDATA");
+    ASSERT_EQ(enumeration.size(), 1u);
+    const std::string& reply = enumeration[0];
+    EXPECT_EQ(Count(reply, "<DEVICE>"), 4);
+    EXPECT_EQ(Field(reply, "MSG/DATA/DEVICE/HWLOCATOR", 0), "IDE:0:0");
+    EXPECT_EQ(Field(reply, "MSG/DATA/DEVICE/FRU_ADDINFO_FIELD", 0), "CACHE");
+    EXPECT_EQ(Field(reply, "MSG/DATA/DEVICE/TESTS_SUPPORTED", 0), "0,1");
+    EXPECT_EQ(Field(reply, "MSG/DATA/DEVICE/HWLOCATOR", 2), "CPU:0");
+    EXPECT_EQ(Field(reply, "MSG/DATA/DEVICE/HWLOCATOR", 3), "COM:1:03f8");
+    EXPECT_EQ(Field(reply, "MSG/DATA/DEVICE/DEVTYPE", 3), "COM");
+    EXPECT_EQ(Field(reply, "MSG/DATA/DEVICE/NAME", 3),
+              "<NLS mod=velktest.vkm id=szDevCom  NUM=1/>");
+
+    std::vector<std::string> notices = engine.OfType("DE_NOTIFY");
+    ASSERT_EQ(notices.size(), 1u);
+    EXPECT_EQ(Field(notices[0], "MSG/DATA"), "SHUTDOWN");
+    EXPECT_EQ(all.back(), "<STOP><PID>" + std::to_string(pid) + "</PID></STOP>");
+}
+
+TEST(ModuleSession, RunReportsTheResultOfTheChosenOutcome) {
+    struct Case {
+        const char* mode;
+        const char* result;
+    } cases[] = {{"fail", "FAIL"},
+                 {"code:42", "SETUPERROR"},
+                 {"nomedia", "NOMEDIA"},
+                 {"openbusy", "BUSY"},
+                 {"unknownword", "BADPARAMS"}};
+    for (const Case& c : cases) {
+        ScriptedEngine engine;
+        engine.Launch({"run", "ref=RUN1", "test=0", "device=1", "process=TP-17",
+                       std::string("param=MODE,") + c.mode, kDefFile});
+        engine.Serve();
+        EXPECT_EQ(engine.Wait(), 0) << c.mode;
+        EXPECT_EQ(engine.ResultNotice(), c.result) << c.mode;
+        std::vector<std::string> notices = engine.OfType("DE_NOTIFY");
+        ASSERT_FALSE(notices.empty());
+        EXPECT_EQ(Field(notices[0], "MSG/DATA/TESTPROCESSID"), "TP-17");
+        EXPECT_EQ(engine.Commands().back(), "LIST_DEVICES:velktest") << c.mode;
+    }
+}
+
+TEST(ModuleSession, RunEventsAsTheyTravel) {
+    ScriptedEngine engine;
+    engine.Launch(
+        {"run", "ref=RUN2", "test=0", "device=1", "process=TP-2", "param=MODE,fail", kDefFile});
+    engine.Serve();
+    ASSERT_EQ(engine.Wait(), 0);
+    std::vector<std::string> errors = engine.EventsOf("ERROR");
+    ASSERT_EQ(errors.size(), 1u);
+    EXPECT_EQ(Field(errors[0], "MSG/DATA/EVENT/TESTPROCESSID"), "TP-2");
+    EXPECT_EQ(Field(errors[0], "MSG/DATA/EVENT/EVENTCODE"), "200");
+    EXPECT_EQ(Field(errors[0], "MSG/DATA/EVENT/TEXT"), "<NLS mod=velktest.vkm id=szErrFail />");
+}
+
+TEST(ModuleSession, MarkupInAnEventTravelsUnescaped) {
+    ScriptedEngine engine;
+    engine.Launch({"run", "test=0", "device=4", "param=MODE,markup", kDefFile});
+    engine.Serve();
+    ASSERT_EQ(engine.Wait(), 0);
+    std::vector<std::string> infos = engine.EventsOf("INFO");
+    ASSERT_EQ(infos.size(), 1u);
+    EXPECT_NE(infos[0].find("<TEXT>Drive <b>COM:1:03f8</b> checked</TEXT>"), std::string::npos);
+}
+
+TEST(ModuleSession, FloodedEventsArriveCompleteAndInOrder) {
+    ScriptedEngine engine;
+    engine.Launch({"run", "test=0", "device=1", "param=MODE,flood", "param=COUNT,500", kDefFile});
+    engine.Serve();
+    ASSERT_EQ(engine.Wait(), 0);
+    std::vector<std::string> infos = engine.EventsOf("INFO");
+    ASSERT_EQ(infos.size(), 500u);
+    for (size_t i = 0; i < infos.size(); ++i) {
+        ASSERT_EQ(Field(infos[i], "MSG/DATA/EVENT/TEXT"),
+                  "Flood event " + std::to_string(i + 1) + " of 500");
+    }
+    EXPECT_EQ(engine.ResultNotice(), "PASS");
+}
+
+TEST(ModuleSession, StopRequestIsHonouredOrIgnored) {
+    for (const char* stop : {"honour", "ignore"}) {
+        ScriptedEngine engine;
+        bool sent = false;
+        // Honoured, the long run ends at once; ignored, it runs its two seconds.
+        bool honour = std::string(stop) == "honour";
+        engine.Launch({"run", "test=1", "device=1",
+                       honour ? "param=SECONDS,600" : "param=SECONDS,1", "param=PASSES,2",
+                       std::string("param=STOP,") + stop, kDefFile});
+        engine.Serve([&](const std::string& message) {
+            if (!sent && Field(message, "MSG/DATA/EVENT/TYPE") == "PERCENTDONE") {
+                engine.SendCommand("<BXICOMMANDTYPE>STOPTESTING</BXICOMMANDTYPE>");
+                sent = true;
+            }
+        });
+        ASSERT_EQ(engine.Wait(), 0);
+        if (honour) {
+            EXPECT_EQ(engine.ResultNotice(), "DISCONTINUED");
+        } else {
+            EXPECT_EQ(engine.ResultNotice(), "PASS");
+            std::vector<std::string> percents = engine.EventsOf("PERCENTDONE");
+            ASSERT_FALSE(percents.empty());
+            EXPECT_EQ(Field(percents.back(), "MSG/DATA/EVENT/TEXT"), "100");
+            EXPECT_FALSE(engine.EventsOf("WARN").empty());
+            EXPECT_FALSE(engine.EventsOf("PROGRESS").empty());
+        }
+    }
+}
+
+TEST(ModuleSession, TimeOutRequestsAndTheEnginesAnswer) {
+    ScriptedEngine engine;
+    engine.Launch({"run", "test=0", "device=1", "process=TP-5", "param=MODE,timeout", kDefFile});
+    engine.Serve();
+    ASSERT_EQ(engine.Wait(), 0);
+    std::vector<std::string> set = engine.EventsOf("SET_TIMEOUT");
+    ASSERT_EQ(set.size(), 1u);
+    EXPECT_EQ(Field(set[0], "MSG/DATA/EVENT/TIMEOUT_VALUE"), "120");
+    EXPECT_EQ(engine.EventsOf("GET_TIMEOUT").size(), 1u);
+    EXPECT_EQ(engine.EventsOf("CLEAR_TIMEOUT").size(), 1u);
+    std::vector<std::string> infos = engine.EventsOf("INFO");
+    ASSERT_EQ(infos.size(), 1u);
+    EXPECT_EQ(Field(infos[0], "MSG/DATA/EVENT/TEXT"), "Time-out 321 (status 0)");
+    EXPECT_EQ(engine.ResultNotice(), "PASS");
+}
+
+TEST(ModuleSession, CrashEndsWithoutResult) {
+    ScriptedEngine engine;
+    engine.Launch({"run", "test=0", "device=1", "param=MODE,crash", kDefFile});
+    engine.Serve();
+    EXPECT_EQ(engine.Wait(), 128 + SIGABRT);
+    EXPECT_EQ(engine.ResultNotice(), "");
+}
+
+TEST(ModuleSession, RunOnAnUnknownDevice) {
+    ScriptedEngine engine;
+    engine.Launch({"run", "test=0", "device=99", kDefFile});
+    engine.Serve();
+    ASSERT_EQ(engine.Wait(), 0);
+    EXPECT_EQ(engine.ResultNotice(), "NOTAPPLICABLE");
+}
+
+TEST(ModuleSession, ValidateAnswersTheSender) {
+    ScriptedEngine engine;
+    engine.Launch({"validate", "test=1", "device=1", "senderpid=4242", "reid=77",
+                   "param=SECONDS,5000", "param=PASSES,0", "param=STOP,maybe", "param=NOSUCH,1",
+                   "param=VELK_BXI2_PERCENT_TO_TEST,50", kDefFile});
+    engine.Serve();
+    ASSERT_EQ(engine.Wait(), 0);
+    std::vector<std::string> answers = engine.OfType("TRANSACTION_RESPONSE");
+    ASSERT_EQ(answers.size(), 1u);
+    const std::string& answer = answers[0];
+    EXPECT_EQ(Field(answer, "MSG/HDR/TO"), "4242");
+    EXPECT_EQ(Field(answer, "MSG/HDR/RE"), "77");
+    const char* path = "MSG/DATA/PARAM_VALIDATION_RESULTS/PARAMETER";
+    EXPECT_EQ(Field(answer, path, 0),
+              "<ID>SECONDS</ID><VALID_FLAG>value too big</VALID_FLAG><MIN_VALUE>0</"
+              "MIN_VALUE><MAX_VALUE>3600</MAX_VALUE>");
+    EXPECT_EQ(Field(answer, path, 1),
+              "<ID>PASSES</ID><VALID_FLAG>value too small</VALID_FLAG><MIN_VALUE>1</"
+              "MIN_VALUE><MAX_VALUE>100</MAX_VALUE>");
+    EXPECT_EQ(Field(answer, path, 2), "<ID>STOP</ID><VALID_FLAG>value bad</VALID_FLAG>");
+    EXPECT_EQ(Field(answer, path, 3), "<ID>NOSUCH</ID><VALID_FLAG>id not recognized</VALID_FLAG>");
+    EXPECT_EQ(Field(answer, path, 4),
+              "<ID>VELK_BXI2_PERCENT_TO_TEST</ID><VALID_FLAG>valid</"
+              "VALID_FLAG><MIN_VALUE>0.000000</MIN_VALUE><MAX_VALUE>100.000000</MAX_VALUE>");
+}
+
+TEST(ModuleSession, SysInfoRepliesForTheLocator) {
+    ScriptedEngine engine;
+    engine.Launch({"sysinfo", "DIAGENGINE", "99", "IDE:0:0", VELKTEST_DEFFILE, "velktest"});
+    engine.Serve();
+    ASSERT_EQ(engine.Wait(), 0);
+    EXPECT_EQ(engine.Commands().back(), "LIST_SYSINFO_DEVICES:velktest");
+    EXPECT_EQ(engine.OfType("SYSINFO").size(), 1u);
+    std::vector<std::string> replies = engine.OfType("SYSINFO_RETURNED");
+    ASSERT_EQ(replies.size(), 1u);
+    const std::string& reply = replies[0];
+    EXPECT_EQ(Field(reply, "MSG/HDR/RE"), "99");
+    EXPECT_EQ(Field(reply, "MSG/DATA/DEVICE/MODULE_NAME"), "velktest");
+    EXPECT_EQ(Field(reply, "MSG/DATA/DEVICE/HWLOCATOR"), "IDE:0:0");
+    EXPECT_EQ(Field(reply, "MSG/DATA/DEVICE/SYSINFO/SYSINFO_KEY", 1), "FEATURE");
+    EXPECT_EQ(Field(reply, "MSG/DATA/DEVICE/SYSINFO", 1),
+              "<SYSINFO_DESCRIPTION>Feature</SYSINFO_DESCRIPTION><SYSINFO_KEY>FEATURE</"
+              "SYSINFO_KEY><SYSINFO_VALUE>read</SYSINFO_VALUE><SYSINFO_VALUE>write</"
+              "SYSINFO_VALUE><SYSINFO_VALUE>verify</SYSINFO_VALUE>");
+    EXPECT_EQ(Count(reply, "<SYSINFO>"), 3);
+}
+
+}  // namespace
