@@ -1,0 +1,281 @@
+#include "message_broker.h"
+
+#include <cstdlib>
+#include <utility>
+
+#include "client-fifo-access.h"
+#include "message-protocol.h"
+#include "pipe-lowlevel.h"
+#include "process_watch.h"
+#include "stop_signal.h"
+#include "test-common.h"
+#include "tracing.h"
+#include "wire_message.h"
+
+namespace velk::engine {
+namespace {
+
+// How long queued messages of each client may take to leave at shutdown.
+constexpr int kShutdownFlushMs = 200;
+
+std::string Acknowledgement(bool enumerationComplete) {
+    char ack[64];
+    VelkCreateMessage(ack, sizeof ack, "ACK", enumerationComplete ? "ENUM_COMPLETE" : "",
+                      static_cast<const char*>(nullptr));
+    return ack;
+}
+
+}  // namespace
+
+MessageBroker::MessageBroker(BrokerOptions options, std::unique_ptr<BrokerFifo> fifo)
+    : options_(std::move(options)), fifo_(std::move(fifo)) {
+    std::string::size_type slash = fifo_->Path().rfind('/');
+    pipeDirectory_ = slash == std::string::npos ? "." : fifo_->Path().substr(0, slash);
+}
+
+MessageBroker::~MessageBroker() {
+    Shutdown();
+}
+
+void MessageBroker::AddComponent(std::unique_ptr<EngineComponent> component) {
+    std::string destination(component->Destination());
+    components_[destination] = std::move(component);
+}
+
+bool MessageBroker::Stopping() const {
+    return stopRequested_ || StopSignal::Requested();
+}
+
+int MessageBroker::Run() {
+    VTRACE(VELK_TRACE_MB, "message broker reading %s\n", fifo_->Path().c_str());
+    for (auto& [destination, component] : components_) {
+        component->Start(*this);
+    }
+    std::uint32_t lastTick = VelkMilliSeconds();
+    while (!Stopping()) {
+        if (VelkPipeSelect(fifo_->ReadDescriptor(), -1, kTickMs) > 0) {
+            ReceiveMessages();
+        }
+        std::uint32_t now = VelkMilliSeconds();
+        if (now - lastTick >= static_cast<std::uint32_t>(kTickMs)) {
+            lastTick = now;
+            Tick();
+        }
+    }
+    VTRACE(VELK_TRACE_MB, "message broker stopping (signal %d)\n", StopSignal::Number());
+    Shutdown();
+    return EXIT_SUCCESS;
+}
+
+void MessageBroker::ReceiveMessages() {
+    char* text = nullptr;
+    int received = VelkPipeReadQueued(fifo_->ReadDescriptor(), &text);
+    if (received == 0) {
+        received = VelkPipeRead(fifo_->ReadDescriptor(), &text);
+    }
+    if (received <= 0 || text == nullptr) {
+        std::free(text);
+        return;
+    }
+    std::vector<std::string> messages =
+        SplitMessages(std::string_view(text, static_cast<std::size_t>(received)));
+    std::free(text);
+    for (const std::string& message : messages) {
+        if (Stopping()) {
+            break;
+        }
+        Dispatch(message);
+    }
+}
+
+void MessageBroker::Dispatch(const std::string& message) {
+    switch (ClassifyMessage(message)) {
+        case MessageKind::kStartup:
+            AcceptClient(message);
+            break;
+        case MessageKind::kClose:
+            CloseClient(message);
+            break;
+        case MessageKind::kEnvelope:
+            RouteEnvelope(message);
+            break;
+        case MessageKind::kUnknown:
+            VTRACE(VELK_TRACE_MB, "dropped a message of unknown form: %s\n", message.c_str());
+            break;
+    }
+}
+
+void MessageBroker::AcceptClient(const std::string& message) {
+    std::optional<StartupRequest> request = ParseStartup(message);
+    if (!request) {
+        VTRACE(VELK_TRACE_MB, "dropped a startup message without READ or PID: %s\n",
+               message.c_str());
+        return;
+    }
+    // A client that reconnects under the same id replaces its old link; the
+    // old one goes first so that its descriptor cannot be mistaken for the new.
+    DropClient(request->pid, "connected again", false);
+
+    PipeDescriptor writer = PipeDescriptor::Open(request->readFifo, true);
+    if (!writer.IsOpen()) {
+        VTRACE(VELK_TRACE_MB, "cannot open the FIFO %s of client %u\n", request->readFifo.c_str(),
+               static_cast<unsigned>(request->pid));
+        return;
+    }
+    std::string ack = Acknowledgement(enumerationComplete_);
+    int length = static_cast<int>(ack.size());
+    if (VelkPipeWrite(writer.Get(), ack.data(), length) != length) {
+        VTRACE(VELK_TRACE_MB, "client %u left before its acknowledgement\n",
+               static_cast<unsigned>(request->pid));
+        return;
+    }
+    VTRACE(VELK_TRACE_MB, "client %u (%s, %s) connected through %s\n",
+           static_cast<unsigned>(request->pid), request->name.c_str(), request->clientClass.c_str(),
+           request->readFifo.c_str());
+    ConnectedClient client;
+    client.pid = request->pid;
+    client.name = request->name;
+    client.clientClass = request->clientClass;
+    client.writer = std::move(writer);
+    clients_.Add(std::move(client));
+}
+
+void MessageBroker::CloseClient(const std::string& message) {
+    std::optional<std::uint32_t> pid = ParseClosePid(message);
+    if (!pid) {
+        VTRACE(VELK_TRACE_MB, "dropped a close message without PID: %s\n", message.c_str());
+        return;
+    }
+    DropClient(*pid, "closed its connection", false);
+}
+
+void MessageBroker::Route(std::string_view message) {
+    RouteEnvelope(std::string(message));
+}
+
+void MessageBroker::RouteEnvelope(const std::string& message) {
+    std::optional<std::string> to = EnvelopeAddressee(message);
+    if (!to) {
+        VTRACE(VELK_TRACE_MB, "dropped a message without TO: %s\n", message.c_str());
+        return;
+    }
+    if (*to == kBrokerAddress) {
+        HandleBrokerCommand(message);
+        return;
+    }
+    if (std::optional<std::uint32_t> pid = ParseProcessId(*to)) {
+        if (!SendToClient(*pid, message)) {
+            VTRACE(VELK_TRACE_MB, "dropped a message for client %u, not connected\n",
+                   static_cast<unsigned>(*pid));
+        }
+        return;
+    }
+    auto component = components_.find(*to);
+    if (component == components_.end()) {
+        VTRACE(VELK_TRACE_MB, "dropped a message for %s: nothing serves it yet\n", to->c_str());
+        return;
+    }
+    component->second->HandleMessage(message, *this);
+}
+
+void MessageBroker::HandleBrokerCommand(const std::string& message) {
+    std::string command = EnvelopeData(message);
+    if (command == kStopBrokerCommand) {
+        VTRACE(VELK_TRACE_MB, "%s received\n", kStopBrokerCommand);
+        stopRequested_ = true;
+        return;
+    }
+    VTRACE(VELK_TRACE_MB, "ignored the broker command %s\n", command.c_str());
+}
+
+bool MessageBroker::SendToClient(std::uint32_t pid, std::string_view message) {
+    ConnectedClient* client = clients_.Find(pid);
+    if (client == nullptr || message.empty()) {
+        return false;
+    }
+    if (!client->writer.StillListed()) {
+        DropClient(pid, "its FIFO was closed (reader gone)", false);
+        return false;
+    }
+    int length = static_cast<int>(message.size());
+    int result = VelkPipeWrite(client->writer.Get(), message.data(), length);
+    if (result == length) {
+        return true;
+    }
+    DropClient(pid, result == 0 ? "its reader has gone" : "writing to it failed", false);
+    return false;
+}
+
+std::vector<std::uint32_t> MessageBroker::ConnectedClients() const {
+    return clients_.Pids();
+}
+
+void MessageBroker::ReportEnumerationComplete() {
+    enumerationComplete_ = true;
+}
+
+bool MessageBroker::EnumerationComplete() const {
+    return enumerationComplete_;
+}
+
+void MessageBroker::RequestStop() {
+    stopRequested_ = true;
+}
+
+const BrokerOptions& MessageBroker::Options() const {
+    return options_;
+}
+
+void MessageBroker::DropClient(std::uint32_t pid, const char* reason, bool processEnded) {
+    if (clients_.Find(pid) == nullptr) {
+        return;
+    }
+    VTRACE(VELK_TRACE_MB, "client %u dropped: %s\n", static_cast<unsigned>(pid), reason);
+    // Pieces of a message it was writing when it went will never be completed.
+    VelkPipeDropPartialMessages(fifo_->ReadDescriptor(), static_cast<int>(pid));
+    clients_.Remove(pid);
+    if (processEnded) {
+        // Normally gone after the handshake; left behind by a client that
+        // ended halfway through it.
+        std::string leftover = pipeDirectory_ + "/" VELK_CLIENT_FIFO_PREFIX + std::to_string(pid);
+        VelkClient_I_RemoveFifo(leftover.c_str());
+    }
+    for (auto& [destination, component] : components_) {
+        component->ClientLeft(pid, *this);
+    }
+}
+
+void MessageBroker::Tick() {
+    for (std::uint32_t pid : clients_.Pids()) {
+        if (ProcessHasEnded(static_cast<pid_t>(pid))) {
+            DropClient(pid, "its process has ended", true);
+        }
+    }
+    ReapEndedChildren([this](pid_t child, int status) {
+        for (auto& [destination, component] : components_) {
+            component->ChildEnded(child, status, *this);
+        }
+    });
+    for (auto& [destination, component] : components_) {
+        component->Tick(*this);
+    }
+}
+
+void MessageBroker::Shutdown() {
+    if (!fifo_) {
+        return;
+    }
+    for (auto& [destination, component] : components_) {
+        component->Stop(*this);
+    }
+    for (std::uint32_t pid : clients_.Pids()) {
+        ConnectedClient* client = clients_.Find(pid);
+        if (client != nullptr && client->writer.StillListed()) {
+            VelkFlushWritePipe(client->writer.Get(), kShutdownFlushMs);
+        }
+    }
+    clients_.Clear();
+    fifo_.reset();
+}
+
+}  // namespace velk::engine
