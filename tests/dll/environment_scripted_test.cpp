@@ -1,0 +1,338 @@
+// The test environment's whole cycle against the real message broker with a
+// scripted diagnostic engine and NLS engine (known answers): start with the
+// enumeration wait, the device list, translation through the NLS engine and
+// its cache, parameter verdicts, system information, rescan, reconnect,
+// client-driven enumeration, multi-instance engines, adopted running tests
+// and stop.
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "NLSImp.h"
+#include "Sandbox.h"
+#include "CycleImp.h"
+#include "ScenarioImp.h"
+#include "TestEnvironmentImp.h"
+#include "TestImp.h"
+#include "TestParamImp.h"
+#include "VelkCore.h"
+
+namespace {
+
+using namespace VELKCORE;
+using velk::dlltest::Child;
+using velk::dlltest::ChildrenNamed;
+using velk::dlltest::FifoHasReader;
+using velk::dlltest::ProcessGone;
+using velk::dlltest::ReadFile;
+using velk::dlltest::Sandbox;
+using velk::dlltest::WaitUntil;
+
+class ScriptedEngineTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        sandbox_ = std::make_unique<Sandbox>(Sandbox::Bin::SCRIPTED);
+        setenv("VELK_SCRIPTED_LOG", Log().c_str(), 1);
+        Make(0);
+    }
+    void TearDown() override {
+        CTestEnvironmentImp::SetOutputLanguage(CNLS::EN);
+        if (environment_ != nullptr) {
+            int launched = environment_->GetEnginePid();
+            environment_->Stop();
+            environment_.reset();
+            if (launched > 0) {
+                EXPECT_TRUE(ProcessGone(launched)) << "engine " << launched << " survived";
+            }
+        }
+        engine_.reset();
+        for (pid_t stray : ChildrenNamed("velkcore")) {
+            ADD_FAILURE() << "stray engine " << stray;
+            velk::dlltest::StopProcess(stray);
+        }
+        EXPECT_TRUE(WaitUntil([&] { return sandbox_->Fifos().empty(); }, 10000))
+            << "FIFO left: " << sandbox_->Fifos().front();
+        unsetenv("VELK_SCRIPTED_LOG");
+        unsetenv("VELK_SCRIPTED_LIST");
+        sandbox_.reset();
+    }
+
+    void Make(unsigned int options) {
+        environment_ = std::make_unique<CTestEnvironment>(options);
+        ASSERT_EQ(environment_->SetVelkHomeDir(sandbox_->BinDir()), 0);
+    }
+    std::string Log() const { return sandbox_->Root() + "/commands"; }
+    // How often the engine received command.
+    int Received(const std::string& command) const {
+        std::string log = ReadFile(Log());
+        int count = 0;
+        for (std::string::size_type at = log.find(command + "\n"); at != std::string::npos;
+             at = log.find(command + "\n", at + 1)) {
+            count += at == 0 || log[at - 1] == '\n';
+        }
+        return count;
+    }
+    CDevice* DeviceAt(unsigned int index) {
+        CDevice* device = nullptr;
+        environment_->GetDeviceArrayElement(index, &device);
+        return device;
+    }
+    CTest* TestAt(unsigned int device, unsigned int index) {
+        CTest* test = nullptr;
+        DeviceAt(device)->GetTestArrayElement(index, &test);
+        return test;
+    }
+    unsigned int DeviceCount() {
+        unsigned int count = 0;
+        environment_->GetDeviceArraySize(count);
+        return count;
+    }
+    CTestEnvironment::State State() const { return environment_->Imp()->State(); }
+    CTestParameter* Count() {
+        CTestParameter* parameter = nullptr;
+        TestAt(0, 0)->GetParameterArrayElement(0, &parameter);
+        return parameter;
+    }
+    CTestParameter::State Apply(CTestParameter* parameter, const std::string& value) {
+        EXPECT_EQ(parameter->ApplyValue(value), 0) << value;
+        CTestParameter::State state = CTestParameter::NOT_APPLIED;
+        parameter->GetState(state);
+        return state;
+    }
+
+    std::unique_ptr<Sandbox> sandbox_;
+    std::unique_ptr<Child> engine_;
+    std::unique_ptr<CTestEnvironment> environment_;
+};
+
+TEST_F(ScriptedEngineTest, StartWaitsForTheEnumerationAndReadsTheList) {
+    ASSERT_EQ(environment_->Start(), 0);
+    EXPECT_EQ(State(), CTestEnvironment::READY);
+    EXPECT_GT(environment_->GetEnginePid(), 0);
+    EXPECT_EQ(Received("LIST_DEVICES_AND_TESTS"), 1);
+    ASSERT_EQ(DeviceCount(), 2u);
+    std::string text;
+    DeviceAt(0)->GetHWLocator(text);
+    EXPECT_EQ(text, "IDE:0:0");
+    DeviceAt(0)->GetName(text);
+    EXPECT_EQ(text, "Scripted disk");
+    DeviceAt(1)->GetName(text);
+    EXPECT_EQ(text, "Serial port 1");
+    TestAt(0, 0)->GetModuleName(text);
+    EXPECT_EQ(text, "Scripted module");
+    bool risky = false;
+    TestAt(0, 0)->GetRisky(risky);
+    EXPECT_TRUE(risky);
+    EXPECT_EQ(environment_->Start(), 0);
+    EXPECT_EQ(Received("LIST_DEVICES_AND_TESTS"), 1) << "a READY start must not ask again";
+}
+
+TEST_F(ScriptedEngineTest, TextsAreTranslatedCachedAndFallBackToEnglish) {
+    ASSERT_EQ(environment_->Start(), 0);
+    CNLS* nls = nullptr;
+    environment_->GetNLS(&nls);
+    std::string name;
+    nls->SetOutputLanguage(CNLS::DE);
+    TestAt(0, 0)->GetName(name);
+    EXPECT_EQ(name, "Schnelltest");
+    TestAt(0, 1)->GetName(name);
+    EXPECT_EQ(name, "English only") << "English stands in for a missing translation";
+    CNLS::LanguageId lang = CNLS::DE;
+    EXPECT_EQ(nls->GetHRStringFromToken("<NLS mod=scripted.vkm id=ENGLISH_ONLY />", lang, name), 0);
+    EXPECT_EQ(lang, CNLS::EN);
+    lang = CNLS::DE;
+    EXPECT_EQ(nls->GetHRStringFromToken("<NLS mod=scripted.vkm id=NOWHERE />", lang, name), 0);
+    EXPECT_EQ(lang, CNLS::TK);
+    EXPECT_EQ(name, "<NLS mod=scripted.vkm id=NOWHERE />");
+
+    int lookups = Received("NLS_GETSTRING:DE:<NLS mod=scripted.vkm id=QUICK />");
+    TestAt(0, 0)->GetName(name);
+    EXPECT_EQ(Received("NLS_GETSTRING:DE:<NLS mod=scripted.vkm id=QUICK />"), lookups)
+        << "a cached translation must not be looked up again";
+    int fallbackLookups = Received("NLS_GETSTRING:DE:<NLS mod=scripted.vkm id=ENGLISH_ONLY />");
+    TestAt(0, 1)->GetName(name);
+    EXPECT_EQ(Received("NLS_GETSTRING:DE:<NLS mod=scripted.vkm id=ENGLISH_ONLY />"),
+              fallbackLookups + 1);
+
+    // Cached texts outlive the engine.
+    environment_->Stop();
+    TestAt(0, 0)->GetName(name);
+    EXPECT_EQ(name, "Schnelltest");
+    TestAt(0, 1)->GetName(name);
+    EXPECT_EQ(name, "<NLS mod=scripted.vkm id=ENGLISH_ONLY />");
+}
+
+TEST_F(ScriptedEngineTest, LanguagesAreAppendedOnEveryQueryAndDefaultsTravel) {
+    ASSERT_EQ(environment_->Start(), 0);
+    CNLSImp::_languageIdSupport.clear();
+    CNLS* nls = nullptr;
+    environment_->GetNLS(&nls);
+    CNLS::LanguageId lang = CNLS::INVALID_LANGUAGE;
+    nls->GetOutputLanguage(lang);
+    nls->GetOutputLanguage(lang);
+    EXPECT_EQ(lang, CNLS::EN);
+    unsigned int size = 0;
+    nls->GetLanguageIdSupportArraySize(size);
+    EXPECT_EQ(size, 4u);
+    CNLS::LanguageId second = CNLS::INVALID_LANGUAGE;
+    nls->GetLanguageIdSupportArrayElement(1, second);
+    EXPECT_EQ(second, CNLS::DE);
+    CNLSImp::_languageIdSupport.clear();
+    CNLS::LanguageId defaultLang = CNLS::INVALID_LANGUAGE;
+    EXPECT_EQ(CNLS::GetDefaultLanguage(defaultLang), 0);
+    EXPECT_EQ(defaultLang, CNLS::EN);
+    EXPECT_EQ(CNLS::SetDefaultLanguage(CNLS::DE), 0);
+    EXPECT_EQ(Received("NLS_SET_DEFAULT_LANG:DE"), 1);
+    EXPECT_EQ(CNLS::GetDefaultLanguage(defaultLang), 0);
+    EXPECT_EQ(defaultLang, CNLS::DE);
+}
+
+TEST_F(ScriptedEngineTest, ParameterVerdictsComeFromTheEngine) {
+    ASSERT_EQ(environment_->Start(), 0);
+    CTestParameter* count = Count();
+    ASSERT_NE(count, nullptr);
+    std::string bound;
+    EXPECT_EQ(count->GetMaxVal(bound), 0);
+    EXPECT_EQ(Received("VALIDATE_TEST_PARAMETERS:VeLkScripted:0:1:param=COUNT,UNDEF"), 1);
+    EXPECT_EQ(Apply(count, "11"), CTestParameter::VALUE_TOO_BIG);
+    EXPECT_EQ(Received("VALIDATE_TEST_PARAMETERS:VeLkScripted:0:1:param=COUNT,11"), 1);
+    EXPECT_EQ(count->GetMaxVal(bound), 0);
+    EXPECT_EQ(bound, "10");
+    EXPECT_EQ(Apply(count, "0"), CTestParameter::VALUE_TOO_SMALL);
+    EXPECT_EQ(Apply(count, "x"), CTestParameter::VALUE_BAD);
+    EXPECT_EQ(Apply(count, "7"), CTestParameter::VALID);
+    int refused = Received("VALIDATE_TEST_PARAMETERS:VeLkScripted:0:1:param=COUNT,7:8");
+    EXPECT_EQ(Apply(count, "7:8"), CTestParameter::VALUE_BAD);
+    EXPECT_EQ(Received("VALIDATE_TEST_PARAMETERS:VeLkScripted:0:1:param=COUNT,7:8"), refused)
+        << "an unsafe value must not be sent";
+    std::string param;
+    count->Imp()->GetParam(param);
+    EXPECT_EQ(param, "param=COUNT,7");
+    CTestParamImp unknown(1, "VeLkScripted", 0, std::string("UNKNOWN"));
+    EXPECT_EQ(Apply(unknown.Interface(), "3"), CTestParameter::ID_NOT_RECOGNIZED);
+}
+
+TEST_F(ScriptedEngineTest, SystemInformationComesPerDevice) {
+    ASSERT_EQ(environment_->Start(), 0);
+    CDevice::CSystemInfo* info = nullptr;
+    ASSERT_EQ(DeviceAt(1)->GetFirstSystemInfo(&info), 0);
+    EXPECT_EQ(Received("SYSINFO:COM:1:03f8"), 1);
+    EXPECT_EQ(info->GetKey(), "FEATURE");
+    EXPECT_EQ(info->GetModuleName(), "scripted.vkm");
+    EXPECT_EQ(info->GetValues(), (std::vector<std::string>{"read", "write"}));
+    EXPECT_EQ(DeviceAt(1)->GetNextSystemInfo(&info), 1);
+}
+
+TEST_F(ScriptedEngineTest, RescanReadsTheListAgain) {
+    ASSERT_EQ(environment_->Start(), 0);
+    EXPECT_EQ(environment_->RescanDevices(), 0);
+    EXPECT_EQ(Received("RESCAN_DEVICES"), 1);
+    EXPECT_EQ(Received("LIST_DEVICES_AND_TESTS"), 2);
+    EXPECT_EQ(DeviceCount(), 2u);
+    EXPECT_EQ(State(), CTestEnvironment::READY);
+}
+
+TEST_F(ScriptedEngineTest, ReconnectUsesTheRunningEngineAndKeepsOneList) {
+    ASSERT_EQ(environment_->Start(), 0);
+    int launched = environment_->GetEnginePid();
+    EXPECT_EQ(environment_->CloseClient(), 0);
+    CTestEnvironment::State state = CTestEnvironment::DISCONNECTED;
+    environment_->GetState(state);
+    EXPECT_EQ(state, CTestEnvironment::ENGINE_AVAILABLE);
+    ASSERT_EQ(environment_->Start(), 0);
+    EXPECT_EQ(environment_->GetEnginePid(), launched);
+    EXPECT_EQ(ChildrenNamed("velkcore"), std::vector<pid_t>{launched});
+    EXPECT_EQ(DeviceCount(), 2u);
+}
+
+TEST_F(ScriptedEngineTest, RunningEngineIsAdoptedAndLeftRunning) {
+    engine_ = std::make_unique<Child>(sandbox_->BinDir() + "/velkcore", std::vector<std::string>{},
+                                      sandbox_->Root());
+    ASSERT_TRUE(WaitUntil([&] { return FifoHasReader(sandbox_->BrokerFifo()); }, 10000));
+    ASSERT_EQ(environment_->Start(), 0);
+    EXPECT_EQ(environment_->GetEnginePid(), 0);
+    EXPECT_EQ(DeviceCount(), 2u);
+    EXPECT_EQ(ChildrenNamed("velkcore"), std::vector<pid_t>{engine_->Pid()});
+    environment_->CloseClient();
+    environment_.reset();
+    EXPECT_TRUE(FifoHasReader(sandbox_->BrokerFifo()));
+    engine_->Stop();
+}
+
+TEST_F(ScriptedEngineTest, StopOfAnAdoptedEngineStopsItToo) {
+    engine_ = std::make_unique<Child>(sandbox_->BinDir() + "/velkcore", std::vector<std::string>{},
+                                      sandbox_->Root());
+    ASSERT_TRUE(WaitUntil([&] { return FifoHasReader(sandbox_->BrokerFifo()); }, 10000));
+    CTestEnvironment::State state = CTestEnvironment::DISCONNECTED;
+    environment_->GetState(state);
+    EXPECT_EQ(state, CTestEnvironment::ENGINE_AVAILABLE);
+    // Stop without a connection connects to ask the broker to stop.
+    EXPECT_EQ(environment_->Stop(), 0);
+    EXPECT_TRUE(engine_->Wait(10000).has_value()) << "the broker did not stop";
+    EXPECT_TRUE(sandbox_->Fifos().empty());
+}
+
+TEST_F(ScriptedEngineTest, ClientDrivenEnumerationScansTheNamedModules) {
+    Make(CTestEnvironment::OPTION_CLIENT_ENUMERATION);
+    char cpu[] = "cpu";
+    char disk[] = "disk.vkm";
+    char* modules[] = {cpu, disk};
+    ASSERT_EQ(environment_->Start(2, modules), 0);
+    EXPECT_EQ(Received("SCAN_MODULES<MODULE_NAME>cpu.vkm</MODULE_NAME>"
+                       "<MODULE_NAME>disk.vkm</MODULE_NAME>"),
+              1);
+    EXPECT_EQ(DeviceCount(), 2u);
+}
+
+TEST_F(ScriptedEngineTest, MultiInstanceEngineHasItsOwnFifo) {
+    Make(CTestEnvironment::OPTION_MULTI_INSTANCE);
+    ASSERT_EQ(environment_->Start(), 0);
+    int launched = environment_->GetEnginePid();
+    ASSERT_GT(launched, 0);
+    EXPECT_TRUE(FifoHasReader(sandbox_->PipeDir() + "/VELKFIFO_" + std::to_string(launched)));
+    EXPECT_FALSE(FifoHasReader(sandbox_->BrokerFifo()));
+    EXPECT_EQ(DeviceCount(), 2u);
+    EXPECT_EQ(environment_->Stop(), 0);
+    EXPECT_TRUE(ProcessGone(launched));
+    // A default environment afterwards uses the default FIFO again.
+    Make(0);
+    ASSERT_EQ(environment_->Start(), 0);
+    EXPECT_TRUE(FifoHasReader(sandbox_->BrokerFifo()));
+}
+
+TEST_F(ScriptedEngineTest, RunningTestsAreAdoptedWithTheOption) {
+    std::string list = sandbox_->Root() + "/list";
+    std::ofstream(list)
+        << "<DEVICE><NAME>Disk</NAME><OSLOCATOR>/dev/sda</OSLOCATOR><HWLOCATOR>IDE:0:0"
+           "</HWLOCATOR><DEVTYPE>HD</DEVTYPE><COMPONENT><ID>VeLkScripted</ID><DID>1</DID>"
+           "<TEST><NAME>Long</NAME><ID>0</ID><RUNNING_INSTANCES><TESTSTATUS><PROCESS_ID>77"
+           "</PROCESS_ID></TESTSTATUS></RUNNING_INSTANCES></TEST></COMPONENT></DEVICE>";
+    setenv("VELK_SCRIPTED_LIST", list.c_str(), 1);
+    Make(CTestEnvironment::OPTION_ADOPT_RUNNING_TESTS);
+    ASSERT_EQ(environment_->Start(), 0);
+    ASSERT_EQ(environment_->GetScenarioArraySize(), 1u);
+    CScenario* scenario = environment_->GetScenarioArrayElement(0);
+    EXPECT_EQ(scenario->GetState(), CScenario::RUNNING);
+    ASSERT_EQ(scenario->Imp()->Cycles().size(), 1u);
+    EXPECT_EQ(scenario->Imp()->Cycles()[0]->AdoptedRuns()[0].processId, "77");
+    EXPECT_EQ(scenario->Imp()->Cycles()[0]->AdoptedRuns()[0].test, TestAt(0, 0)->Imp());
+}
+
+TEST_F(ScriptedEngineTest, StopEndsTheEngineAndRemovesEveryFifo) {
+    ASSERT_EQ(environment_->Start(), 0);
+    int launched = environment_->GetEnginePid();
+    EXPECT_EQ(environment_->Stop(), 0);
+    EXPECT_EQ(State(), CTestEnvironment::DISCONNECTED);
+    EXPECT_TRUE(ProcessGone(launched));
+    EXPECT_TRUE(sandbox_->Fifos().empty()) << sandbox_->Fifos().front();
+    // The environment can start again after a stop: the transport comes back.
+    ASSERT_EQ(environment_->Start(), 0);
+    EXPECT_GT(environment_->GetEnginePid(), 0);
+    EXPECT_NE(environment_->GetEnginePid(), launched);
+    EXPECT_EQ(DeviceCount(), 2u);
+}
+
+}  // namespace

@@ -1,0 +1,61 @@
+#include "EngineSession.h"
+
+#include <cstdlib>
+
+#include "VelkCore.h"
+
+namespace velkcli {
+
+using VELKCORE::CTestEnvironment;
+
+std::string ResolveHome(const std::optional<std::string>& option) {
+    if (option && !option->empty()) {
+        return *option;
+    }
+    const char* home = std::getenv("VELKOR_HOME");
+    if (home != nullptr && home[0] != '\0') {
+        return home;
+    }
+    return "/opt/Velkor/bin";
+}
+
+EngineSession::EngineSession(std::string home, bool keepEngine)
+    : home_(std::move(home)),
+      keepEngine_(keepEngine),
+      environment_(std::make_unique<CTestEnvironment>()) {}
+
+EngineSession::~EngineSession() {
+    if (launched_ && !keepEngine_) {
+        environment_->Stop();
+    } else {
+        environment_->CloseClient();
+    }
+}
+
+std::optional<StartFailure> EngineSession::Start() {
+    std::string launcher = home_ + "/velkcore";
+    if (environment_->SetVelkHomeDir(home_) != 0) {
+        return StartFailure{StartFailure::NO_ENGINE,
+                            "no engine in " + home_ + " (" + launcher + " not found)"};
+    }
+    // A launched engine finds its modules through VELKOR_HOME: the same
+    // directory as the launcher.
+    setenv("VELKOR_HOME", home_.c_str(), 1);
+    int result = environment_->Start();
+    launched_ = environment_->GetEnginePid() > 0;
+    switch (result) {
+        case 0:
+            return std::nullopt;
+        case -1:
+            return StartFailure{StartFailure::NO_ENGINE,
+                                "cannot launch " + launcher + ": not found"};
+        case -2:
+            return StartFailure{StartFailure::NO_ENGINE,
+                                "cannot launch " + launcher + ": path too long"};
+        default:
+            return StartFailure{StartFailure::NOT_ANSWERING,
+                                "the engine in " + home_ + " is not answering"};
+    }
+}
+
+}  // namespace velkcli
