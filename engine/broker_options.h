@@ -12,7 +12,7 @@ struct BrokerOptions {
     bool multiInstance = false;             // "--multi": read VELKFIFO_<pid>
     bool clientDrivenEnumeration = false;   // "-dew": clients ask for SCAN_MODULES themselves
     bool trace = false;                     // a word containing "trace"
-    std::string binDirectory;               // VELKOR_HOME, else /opt/Velkor/bin
+    std::string binDirectory;               // set by RunEngine: EngineBinDirectory()
     std::vector<std::string> unknownWords;  // ignored, reported as warnings
 };
 

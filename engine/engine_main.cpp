@@ -10,6 +10,7 @@
 
 #include "broker_fifo.h"
 #include "broker_options.h"
+#include "engine_settings.h"
 #include "pipe-lowlevel.h"
 #include "process-helpers.h"
 #include "stop_signal.h"
@@ -27,6 +28,7 @@ int Fail(const std::string& reason) {
 
 int RunEngine(int argc, char** argv, const ComponentInstaller& installComponents) {
     BrokerOptions options = ParseLaunchWords(std::vector<std::string>(argv + 1, argv + argc));
+    options.binDirectory = EngineBinDirectory(argc > 0 ? argv[0] : nullptr);
     for (const std::string& word : options.unknownWords) {
         std::fprintf(stderr, "velkcore: warning: ignoring unknown launch word '%s'\n",
                      word.c_str());

@@ -1,0 +1,43 @@
+// VALIDATE_TEST_PARAMETERS: the module is started in validate mode with the
+// client's process id and request number, and answers the client itself.
+// The engine answers for it, with an empty PARAM_VALIDATION_RESULTS, only
+// when the module cannot answer: it cannot be started, it is not known, or
+// it ends (or is killed for not announcing itself) without having said
+// SHUTDOWN, which it says after its answer.
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "device_list.h"
+#include "diag_commands.h"
+#include "engine_messages.h"
+#include "module_command_line.h"
+#include "module_launches.h"
+#include "sysinfo_requests.h"
+
+namespace velk::engine {
+
+class Validations {
+  public:
+    // The empty answer, with the reason when the engine refuses.
+    static std::string EmptyResults(std::string_view reason = {});
+
+    // Starts the module; an answer to send at once when it cannot be.
+    std::optional<std::string> Start(const IncomingMessage& request, const TestCommand& command,
+                                     const DeviceList& list, ModuleLaunches& launches,
+                                     const ModuleLaunchCommon& common);
+    // The module process ended, or was given up on.
+    void LaunchEnded(const ModuleLaunch& launch);
+    std::vector<PendingAnswer> TakeUnanswered();
+
+  private:
+    std::uint64_t nextNumber_ = 1;
+    std::map<std::uint64_t, PendingAnswer> pending_;
+    std::vector<PendingAnswer> unanswered_;
+};
+
+}  // namespace velk::engine
