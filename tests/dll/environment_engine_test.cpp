@@ -37,9 +37,6 @@ using Ini = std::map<std::string, std::string>;
 class EngineTest : public ::testing::Test {
   protected:
     void SetUp() override {
-        if (auto reason = velk::dlltest::EngineUnavailableReason()) {
-            GTEST_SKIP() << *reason;
-        }
         std::optional<std::string> vkm = TestModuleFile(".vkm");
         std::optional<std::string> nls = TestModuleFile(".nls");
         ASSERT_TRUE(vkm && nls) << "the test module is not built";

@@ -194,9 +194,6 @@ class EngineProgramTest : public ProgramTest {
   protected:
     void SetUp() override {
         ProgramTest::SetUp();
-        if (auto reason = velk::dlltest::EngineUnavailableReason()) {
-            GTEST_SKIP() << *reason;
-        }
         std::optional<std::string> vkm = TestModuleFile(".vkm");
         std::optional<std::string> nls = TestModuleFile(".nls");
         ASSERT_TRUE(vkm && nls) << "the test module is not built";

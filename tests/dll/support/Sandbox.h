@@ -91,7 +91,6 @@ void BecomeSubreaper();
 // LIST_DEVICES_AND_TESTS at all), or nothing when it can.  The verdict is
 // kept in a cache file keyed by the engine binary, so that it is probed once
 // per engine build.
-std::optional<std::string> EngineUnavailableReason();
 
 // The test module's definitions file and string file, and a reader for one
 // section of such an INI file (keys in lower case).
