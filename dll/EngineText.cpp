@@ -11,9 +11,9 @@
 
 namespace VELKCORE::detail {
 
-GenStr::GenStr(std::source_location where) {
+GenStr::GenStr(int line, const char* file) {
     if (!CGenStrInit(&str_)) {
-        VelkVerifyFailed(static_cast<int>(where.line()), where.file_name());
+        VelkVerifyFailed(line, file);
     }
 }
 

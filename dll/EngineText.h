@@ -7,7 +7,6 @@
 
 #include <cstdint>
 #include <optional>
-#include <source_location>
 #include <string>
 
 #include "gen-str.h"
@@ -19,7 +18,10 @@ namespace VELKCORE::detail {
 // Failed" line naming the caller's source line, as the C layers do.
 class GenStr {
   public:
-    explicit GenStr(std::source_location where = std::source_location::current());
+    // __builtin_LINE/__builtin_FILE name the caller's line (both compilers we
+    // build with have them; std::source_location is missing in clang 14 with
+    // the system's libstdc++).
+    explicit GenStr(int line = __builtin_LINE(), const char* file = __builtin_FILE());
     ~GenStr();
     GenStr(const GenStr&) = delete;
     GenStr& operator=(const GenStr&) = delete;

@@ -290,8 +290,10 @@ TEST_F(ClientConnectionTest, NumberedBrokerIsReachedByItsProcessId) {
     ChildProcess& broker = StartBroker({"--multi"});
     std::string fifo = BrokerFifo() + "_" + std::to_string(broker.Pid());
     EXPECT_EQ(VelkClientOpenConnection(), VELK_OPEN_NO_BROKER) << "no broker reads VELKFIFO";
-    ASSERT_EQ(VelkClient_I_OpenConnectionEx(broker.Pid(), "numbered", "API", "", nullptr),
-              VELK_OPEN_OK);
+    // The engine may or may not have finished enumerating (it has no modules
+    // here): either acknowledgement reaches the numbered broker.
+    int opened = VelkClient_I_OpenConnectionEx(broker.Pid(), "numbered", "API", "", nullptr);
+    ASSERT_TRUE(opened == VELK_OPEN_OK || opened == VELK_OPEN_ENUM_COMPLETE) << opened;
     EXPECT_EQ(std::string(g_szMainFifo), fifo);
     VelkClientCloseConnection();
     VelkSetServerFifoNameEx(nullptr);
