@@ -34,7 +34,8 @@ std::string BrokerFifoPath(const std::string& pipeDirectory, const BrokerOptions
                            pid_t pid) {
     std::string path = pipeDirectory + "/VELKFIFO";
     if (options.multiInstance) {
-        path += "_" + std::to_string(static_cast<long>(pid));
+        path += '_';
+        path += std::to_string(static_cast<long>(pid));
     }
     return path;
 }
