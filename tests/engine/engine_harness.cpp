@@ -2,9 +2,7 @@
 
 #include <dirent.h>
 #include <fcntl.h>
-#include <ftw.h>
 #include <signal.h>
-#include <spawn.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -18,15 +16,19 @@
 #include <sstream>
 #include <thread>
 
+#include "TestDirectory.h"
+
 #include "client-connection-manager.h"
 #include "gen-str.h"
 #include "message-protocol.h"
 #include "pipe-lowlevel.h"
 
-extern char** environ;
-
 namespace velk::enginetest {
 namespace {
+
+using testsupport::AllProcesses;
+using testsupport::FifoHasReader;
+using testsupport::ReadFile;
 
 using Clock = std::chrono::steady_clock;
 
@@ -35,91 +37,23 @@ constexpr int kCleanupMs = 10000;
 constexpr int kStatusPollMs = 50;
 constexpr int kRunEndMs = 60000;
 
-int RemoveEntry(const char* path, const struct stat*, int, struct FTW*) {
-    return remove(path);
-}
-
-std::string ReadFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
-bool FifoHasReader(const std::string& path) {
-    int probe = open(path.c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);
-    if (probe < 0) {
-        return false;
-    }
-    close(probe);
-    return true;
-}
-
-// The fields of /proc/PID/stat after the command name: state, then ppid.
-bool ReadStat(pid_t pid, char& state, pid_t& parent) {
-    std::string text = ReadFile("/proc/" + std::to_string(pid) + "/stat");
-    std::string::size_type close = text.rfind(')');
-    if (close == std::string::npos || close + 2 >= text.size()) {
-        return false;
-    }
-    std::istringstream rest(text.substr(close + 2));
-    long ppid = 0;
-    rest >> state >> ppid;
-    parent = static_cast<pid_t>(ppid);
-    return static_cast<bool>(rest);
-}
-
-std::vector<pid_t> AllProcesses() {
-    std::vector<pid_t> pids;
-    DIR* proc = opendir("/proc");
-    if (proc == nullptr) {
-        return pids;
-    }
-    while (struct dirent* entry = readdir(proc)) {
-        char* end = nullptr;
-        long pid = std::strtol(entry->d_name, &end, 10);
-        if (pid > 0 && *end == '\0') {
-            pids.push_back(static_cast<pid_t>(pid));
-        }
-    }
-    closedir(proc);
-    return pids;
-}
-
 }  // namespace
-
-bool WaitUntil(const std::function<bool()>& condition, int timeoutMs) {
-    Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
-    while (!condition()) {
-        if (Clock::now() >= deadline) {
-            return false;
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
-    return true;
-}
 
 // ---------------------------------------------------------------------------
 // Sandbox
 
-Sandbox::Sandbox() {
-    char pattern[] = "/tmp/velk-engine-XXXXXX";
-    char* made = mkdtemp(pattern);
-    if (made == nullptr) {
+Sandbox::Sandbox() : root_(testsupport::MakePrivateDirectory("velk-engine")) {
+    if (root_.empty()) {
         ADD_FAILURE() << "mkdtemp: " << std::strerror(errno);
         return;
     }
-    root_ = made;
-    chmod(root_.c_str(), 0700);
     mkdir(BinDir().c_str(), 0700);
     mkdir(PipeDir().c_str(), 0700);
     symlink(VELK_CORE_PATH, (BinDir() + "/velkcore").c_str());
 }
 
 Sandbox::~Sandbox() {
-    if (!root_.empty()) {
-        nftw(root_.c_str(), RemoveEntry, 16, FTW_DEPTH | FTW_PHYS);
-    }
+    testsupport::RemoveTree(root_);
 }
 
 void Sandbox::AddTestModule(const std::string& stem,
@@ -170,19 +104,7 @@ std::string Sandbox::TestModuleDefinitions(const std::vector<std::string>& repla
 }
 
 std::vector<std::string> Sandbox::PipeDirEntries() const {
-    std::vector<std::string> names;
-    DIR* directory = opendir(PipeDir().c_str());
-    if (directory == nullptr) {
-        return names;
-    }
-    while (struct dirent* entry = readdir(directory)) {
-        std::string name = entry->d_name;
-        if (name != "." && name != "..") {
-            names.push_back(name);
-        }
-    }
-    closedir(directory);
-    return names;
+    return testsupport::ListDirectory(PipeDir());
 }
 
 // ---------------------------------------------------------------------------
@@ -193,38 +115,17 @@ EngineProcess::EngineProcess(const Sandbox& sandbox, const std::vector<std::stri
     static int counter = 0;
     errorFile_ = sandbox.Root() + "/velkcore" + std::to_string(++counter) + ".err";
     std::string program = sandbox.BinDir() + "/velkcore";
-    std::vector<std::string> entries;
-    for (char** entry = environ; *entry != nullptr; ++entry) {
-        std::string text = *entry;
-        if (text.rfind("VELK_TMP=", 0) != 0 && text.rfind("VELKOR_HOME=", 0) != 0 &&
-            text.rfind("VELK_ENGINE_", 0) != 0) {
-            entries.push_back(text);
-        }
-    }
+    std::vector<std::string> entries =
+        testsupport::EnvironmentWithout({"VELK_TMP=", "VELKOR_HOME=", "VELK_ENGINE_"});
     entries.push_back("VELK_TMP=" + sandbox.PipeDir());
     entries.insert(entries.end(), environment.begin(), environment.end());
-    std::vector<char*> envp;
-    for (std::string& entry : entries) {
-        envp.push_back(entry.data());
-    }
-    envp.push_back(nullptr);
-    std::vector<std::string> arguments = words;
-    std::vector<char*> argv;
-    argv.push_back(program.data());
-    for (std::string& word : arguments) {
-        argv.push_back(word.data());
-    }
-    argv.push_back(nullptr);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, errorFile_.c_str(),
-                                     O_WRONLY | O_CREAT | O_TRUNC, 0600);
-    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
-    int result = posix_spawn(&pid_, program.c_str(), &actions, nullptr, argv.data(), envp.data());
-    posix_spawn_file_actions_destroy(&actions);
+    int result = testsupport::Spawn(
+        program, words, entries,
+        {testsupport::Redirect::Open(STDERR_FILENO, errorFile_, O_WRONLY | O_CREAT | O_TRUNC, 0600),
+         testsupport::Redirect::Open(STDOUT_FILENO, "/dev/null", O_WRONLY)},
+        &pid_);
     if (result != 0) {
         ADD_FAILURE() << "posix_spawn velkcore: " << std::strerror(result);
-        pid_ = -1;
     }
 }
 
@@ -235,39 +136,21 @@ EngineProcess::~EngineProcess() {
 }
 
 std::optional<int> EngineProcess::WaitForExit(int timeoutMs) {
-    if (pid_ <= 0) {
-        return std::nullopt;
+    std::optional<int> status = testsupport::WaitForExit(pid_, timeoutMs);
+    if (status) {
+        pid_ = -1;
     }
-    int status = 0;
-    bool ended = WaitUntil(
-        [&] {
-            pid_t result = waitpid(pid_, &status, WNOHANG);
-            return result == pid_ || (result < 0 && errno != EINTR);
-        },
-        timeoutMs);
-    if (!ended) {
-        return std::nullopt;
-    }
-    pid_ = -1;
     return status;
 }
 
 int EngineProcess::Stop() {
-    if (pid_ <= 0) {
-        return -1;
-    }
     pid_t pid = pid_;
-    kill(pid, SIGTERM);
-    std::optional<int> status = WaitForExit(kCleanupMs);
-    if (status) {
-        return *status;
-    }
-    ADD_FAILURE() << "velkcore " << pid << " did not end on SIGTERM";
-    kill(pid, SIGKILL);
-    int killed = 0;
-    waitpid(pid, &killed, 0);
+    testsupport::StopResult result = testsupport::StopProcess(pid, SIGTERM, kCleanupMs);
     pid_ = -1;
-    return killed;
+    if (result.forced) {
+        ADD_FAILURE() << "velkcore " << pid << " did not end on SIGTERM";
+    }
+    return result.status;
 }
 
 std::string EngineProcess::ErrorOutput() const {
@@ -311,30 +194,6 @@ std::vector<std::string> DescriptorTargets(pid_t pid) {
     }
     closedir(listing);
     return targets;
-}
-
-std::vector<pid_t> ChildrenOf(pid_t parent) {
-    std::vector<pid_t> children;
-    for (pid_t pid : AllProcesses()) {
-        char state = 0;
-        pid_t ppid = 0;
-        if (ReadStat(pid, state, ppid) && ppid == parent) {
-            children.push_back(pid);
-        }
-    }
-    return children;
-}
-
-std::vector<pid_t> ZombieChildren(pid_t parent) {
-    std::vector<pid_t> zombies;
-    for (pid_t pid : ChildrenOf(parent)) {
-        char state = 0;
-        pid_t ppid = 0;
-        if (ReadStat(pid, state, ppid) && state == 'Z') {
-            zombies.push_back(pid);
-        }
-    }
-    return zombies;
 }
 
 // ---------------------------------------------------------------------------

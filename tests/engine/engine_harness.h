@@ -14,9 +14,14 @@
 
 #include <gtest/gtest.h>
 
+#include "TestProcess.h"
+#include "TestWait.h"
+
 namespace velk::enginetest {
 
-bool WaitUntil(const std::function<bool()>& condition, int timeoutMs);
+using velk::testsupport::ChildrenOf;
+using velk::testsupport::WaitUntil;
+using velk::testsupport::ZombieChildren;
 
 // A private directory (mode 0700) with bin/ and pipes/, removed with its
 // content on destruction.
@@ -75,12 +80,8 @@ class EngineProcess {
 
 // Processes whose command line names a file under directory.
 std::vector<pid_t> ProcessesUnder(const std::string& directory);
-// Children of parent in state Z.
-std::vector<pid_t> ZombieChildren(pid_t parent);
 // What the open descriptors of pid name (readlink of /proc/PID/fd/*).
 std::vector<std::string> DescriptorTargets(pid_t pid);
-// The process ids whose parent is parent.
-std::vector<pid_t> ChildrenOf(pid_t parent);
 
 // The content of the skip-th element at path; nothing when absent.
 std::optional<std::string> Field(const std::string& text, const char* path, int skip = 0);

@@ -1,10 +1,8 @@
 #include "transport_harness.h"
 
-#include <dirent.h>
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
-#include <spawn.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -13,8 +11,9 @@
 #include <chrono>
 #include <cstdlib>
 #include <cstring>
-#include <ftw.h>
 #include <thread>
+
+#include "TestProcess.h"
 
 #include "client-connection-manager.h"
 #include "client-fifo-access.h"
@@ -22,34 +21,18 @@
 #include "message-protocol.h"
 #include "pipe-lowlevel.h"
 
-extern char** environ;
-
 namespace velk::test {
 namespace {
 
 using Clock = std::chrono::steady_clock;
-
-int RemoveEntry(const char* path, const struct stat*, int, struct FTW*) {
-    return remove(path);
-}
 
 int MillisecondsSince(Clock::time_point start) {
     return static_cast<int>(
         std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count());
 }
 
-// Polls condition every few milliseconds for up to timeoutMs.
-template <typename Condition>
-bool PollUntil(Condition condition, int timeoutMs) {
-    Clock::time_point start = Clock::now();
-    while (!condition()) {
-        if (MillisecondsSince(start) >= timeoutMs) {
-            return false;
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    }
-    return true;
-}
+// The polling interval of this harness.
+constexpr int kPollMs = 5;
 
 std::string DirectoryOf(const std::string& path) {
     return path.substr(0, path.rfind('/'));
@@ -57,41 +40,18 @@ std::string DirectoryOf(const std::string& path) {
 
 }  // namespace
 
-TempDir::TempDir() {
-    char pattern[] = "/tmp/velk-transport-XXXXXX";
-    char* made = mkdtemp(pattern);
-    if (made == nullptr) {
+TempDir::TempDir() : path_(testsupport::MakePrivateDirectory("velk-transport")) {
+    if (path_.empty()) {
         ADD_FAILURE() << "mkdtemp: " << std::strerror(errno);
-        return;
     }
-    path_ = made;
-    chmod(path_.c_str(), 0700);
 }
 
 TempDir::~TempDir() {
-    if (!path_.empty()) {
-        nftw(path_.c_str(), RemoveEntry, 16, FTW_DEPTH | FTW_PHYS);
-    }
+    testsupport::RemoveTree(path_);
 }
 
 std::vector<std::string> TempDir::Entries() const {
     return ListDirectory(path_);
-}
-
-std::vector<std::string> ListDirectory(const std::string& path) {
-    std::vector<std::string> names;
-    DIR* directory = opendir(path.c_str());
-    if (directory == nullptr) {
-        return names;
-    }
-    while (struct dirent* entry = readdir(directory)) {
-        std::string name = entry->d_name;
-        if (name != "." && name != "..") {
-            names.push_back(name);
-        }
-    }
-    closedir(directory);
-    return names;
 }
 
 ChildProcess::ChildProcess(const std::string& program, const std::vector<std::string>& arguments,
@@ -102,30 +62,16 @@ ChildProcess::ChildProcess(const std::string& program, const std::vector<std::st
         ADD_FAILURE() << "pipe2: " << std::strerror(errno);
         return;
     }
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, outputPipe[1], STDOUT_FILENO);
-    posix_spawn_file_actions_adddup2(&actions, errorPipe[1], STDERR_FILENO);
-    std::vector<char*> argv;
-    argv.push_back(const_cast<char*>(program.c_str()));
-    for (const std::string& argument : arguments) {
-        argv.push_back(const_cast<char*>(argument.c_str()));
-    }
-    argv.push_back(nullptr);
-    std::vector<char*> envp;
-    for (const std::string& entry : environment) {
-        envp.push_back(const_cast<char*>(entry.c_str()));
-    }
-    envp.push_back(nullptr);
-    int result = posix_spawn(&pid_, program.c_str(), &actions, nullptr, argv.data(), envp.data());
-    posix_spawn_file_actions_destroy(&actions);
+    int result = testsupport::Spawn(program, arguments, environment,
+                                    {testsupport::Redirect::Dup(STDOUT_FILENO, outputPipe[1]),
+                                     testsupport::Redirect::Dup(STDERR_FILENO, errorPipe[1])},
+                                    &pid_);
     close(outputPipe[1]);
     close(errorPipe[1]);
     output_ = outputPipe[0];
     errors_ = errorPipe[0];
     if (result != 0) {
         ADD_FAILURE() << "posix_spawn " << program << ": " << std::strerror(result);
-        pid_ = -1;
     }
 }
 
@@ -180,77 +126,39 @@ std::string ChildProcess::ErrorOutput() {
 }
 
 std::optional<int> ChildProcess::WaitForExit(int timeoutMs) {
-    if (pid_ <= 0) {
-        return std::nullopt;
+    std::optional<int> status = testsupport::WaitForExit(pid_, timeoutMs, kPollMs);
+    if (status) {
+        pid_ = -1;
     }
-    int status = 0;
-    bool ended = PollUntil(
-        [&] {
-            pid_t result = waitpid(pid_, &status, WNOHANG);
-            return result == pid_ || (result < 0 && errno != EINTR);
-        },
-        timeoutMs);
-    if (!ended) {
-        return std::nullopt;
-    }
-    pid_ = -1;
     return status;
 }
 
 int ChildProcess::Stop(int signal) {
-    if (pid_ <= 0) {
-        return -1;
-    }
-    kill(pid_, signal);
     pid_t pid = pid_;
-    std::optional<int> status = WaitForExit(10000);
-    if (!status) {
-        kill(pid, SIGKILL);
-        int killed = 0;
-        waitpid(pid, &killed, 0);
-        pid_ = -1;
+    testsupport::StopResult result = testsupport::StopProcess(pid, signal, 10000, kPollMs);
+    pid_ = -1;
+    if (result.forced) {
         ADD_FAILURE() << "process " << pid << " did not end on signal " << signal;
-        return killed;
     }
-    return *status;
+    return result.status;
 }
 
 std::vector<std::string> ChildEnvironment(const std::string& pipeDirectory,
                                           const std::string& homeDirectory) {
-    std::vector<std::string> entries;
-    for (char** entry = environ; *entry != nullptr; ++entry) {
-        std::string text = *entry;
-        if (text.rfind("VELK_TMP=", 0) != 0 && text.rfind("HOME=", 0) != 0 &&
-            text.rfind("VELKOR_HOME=", 0) != 0) {
-            entries.push_back(text);
-        }
-    }
+    std::vector<std::string> entries =
+        testsupport::EnvironmentWithout({"VELK_TMP=", "HOME=", "VELKOR_HOME="});
     entries.push_back("VELK_TMP=" + pipeDirectory);
     entries.push_back("HOME=" + homeDirectory);
     entries.push_back("VELKOR_HOME=" + DirectoryOf(VELK_CORE_PATH));
     return entries;
 }
 
-bool FifoHasReader(const std::string& path) {
-    int probe = open(path.c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);
-    if (probe < 0) {
-        return false;
-    }
-    close(probe);
-    return true;
-}
-
 bool WaitForReader(const std::string& path, int timeoutMs) {
-    return PollUntil([&] { return FifoHasReader(path); }, timeoutMs);
+    return testsupport::WaitForReader(path, timeoutMs, kPollMs);
 }
 
 bool WaitForRemoval(const std::string& path, int timeoutMs) {
-    return PollUntil(
-        [&] {
-            struct stat status;
-            return lstat(path.c_str(), &status) != 0;
-        },
-        timeoutMs);
+    return testsupport::WaitForRemoval(path, timeoutMs, kPollMs);
 }
 
 std::string ReadRaw(int fd, size_t count, int timeoutMs) {

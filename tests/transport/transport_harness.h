@@ -13,7 +13,13 @@
 
 #include <gtest/gtest.h>
 
+#include "TestDirectory.h"
+#include "TestWait.h"
+
 namespace velk::test {
+
+using velk::testsupport::FifoHasReader;
+using velk::testsupport::ListDirectory;
 
 // A private directory (mode 0700) removed with its content on destruction.
 class TempDir {
@@ -62,16 +68,11 @@ class ChildProcess {
     std::string pending_;
 };
 
-// Names in a directory, without "." and "..".
-std::vector<std::string> ListDirectory(const std::string& path);
-
 // Environment entries for a child: VELK_TMP, HOME and VELKOR_HOME set, the
 // rest of this process's environment kept.
 std::vector<std::string> ChildEnvironment(const std::string& pipeDirectory,
                                           const std::string& homeDirectory);
 
-// True once the FIFO at path exists and some process reads it.
-bool FifoHasReader(const std::string& path);
 // Polls FifoHasReader for up to timeoutMs.
 bool WaitForReader(const std::string& path, int timeoutMs);
 // Polls until nothing exists at path any more, for up to timeoutMs.

@@ -2,23 +2,17 @@
 
 #include <dirent.h>
 #include <fcntl.h>
-#include <ftw.h>
 #include <signal.h>
-#include <spawn.h>
 #include <sys/prctl.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cctype>
 #include <cerrno>
-#include <chrono>
+#include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <fstream>
-#include <sstream>
-#include <thread>
 
 #include "client-connection-manager.h"
 #include "client-fifo-access.h"
@@ -27,14 +21,8 @@
 #include "message-protocol.h"
 #include "pipe-lowlevel.h"
 
-extern char** environ;
-
 namespace velk::dlltest {
 namespace {
-
-int RemoveEntry(const char* path, const struct stat*, int, struct FTW*) {
-    return remove(path);
-}
 
 std::optional<std::string> GetEnv(const char* name) {
     const char* value = std::getenv(name);
@@ -66,33 +54,11 @@ std::string Trim(const std::string& text) {
 
 }  // namespace
 
-bool WaitUntil(const std::function<bool()>& condition, int timeoutMs) {
-    auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
-    while (!condition()) {
-        if (std::chrono::steady_clock::now() >= deadline) {
-            return false;
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
-    return true;
-}
-
-std::string ReadFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
-Sandbox::Sandbox(Bin bin) {
-    char pattern[] = "/tmp/velk-dll-XXXXXX";
-    char* made = mkdtemp(pattern);
-    if (made == nullptr) {
+Sandbox::Sandbox(Bin bin) : root_(testsupport::MakePrivateDirectory("velk-dll")) {
+    if (root_.empty()) {
         std::perror("mkdtemp");
         std::abort();
     }
-    root_ = made;
-    chmod(root_.c_str(), 0700);
     mkdir(PipeDir().c_str(), 0700);
     mkdir(BinDir().c_str(), 0700);
     if (bin == Bin::SCRIPTED) {
@@ -120,23 +86,17 @@ Sandbox::Sandbox(Bin bin) {
 Sandbox::~Sandbox() {
     RestoreEnv("VELK_TMP", savedTmp_);
     RestoreEnv("VELKOR_HOME", savedHome_);
-    nftw(root_.c_str(), RemoveEntry, 16, FTW_DEPTH | FTW_PHYS);
+    testsupport::RemoveTree(root_);
 }
 
 std::vector<std::string> Sandbox::Fifos() const {
     std::vector<std::string> names;
-    DIR* directory = opendir(PipeDir().c_str());
-    if (directory == nullptr) {
-        return names;
-    }
-    while (struct dirent* entry = readdir(directory)) {
-        std::string path = PipeDir() + "/" + entry->d_name;
+    for (const std::string& name : testsupport::ListDirectory(PipeDir())) {
         struct stat status;
-        if (lstat(path.c_str(), &status) == 0 && S_ISFIFO(status.st_mode)) {
-            names.push_back(entry->d_name);
+        if (lstat((PipeDir() + "/" + name).c_str(), &status) == 0 && S_ISFIFO(status.st_mode)) {
+            names.push_back(name);
         }
     }
-    closedir(directory);
     return names;
 }
 
@@ -156,32 +116,13 @@ Child::Child(const std::string& program, const std::vector<std::string>& argumen
     ++counter;
     stdoutPath_ = outputDir + "/child" + std::to_string(counter) + ".out";
     stderrPath_ = outputDir + "/child" + std::to_string(counter) + ".err";
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, stdoutPath_.c_str(),
-                                     O_WRONLY | O_CREAT | O_TRUNC, 0600);
-    posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, stderrPath_.c_str(),
-                                     O_WRONLY | O_CREAT | O_TRUNC, 0600);
-    std::vector<char*> argv;
-    argv.push_back(const_cast<char*>(program.c_str()));
-    for (const std::string& argument : arguments) {
-        argv.push_back(const_cast<char*>(argument.c_str()));
-    }
-    argv.push_back(nullptr);
-    std::vector<std::string> environment;
-    for (char** entry = environ; *entry != nullptr; ++entry) {
-        environment.emplace_back(*entry);
-    }
+    std::vector<std::string> environment = testsupport::EnvironmentWithout({});
     environment.insert(environment.end(), extraEnvironment.begin(), extraEnvironment.end());
-    std::vector<char*> envp;
-    for (std::string& entry : environment) {
-        envp.push_back(entry.data());
-    }
-    envp.push_back(nullptr);
-    if (posix_spawn(&pid_, program.c_str(), &actions, nullptr, argv.data(), envp.data()) != 0) {
-        pid_ = -1;
-    }
-    posix_spawn_file_actions_destroy(&actions);
+    constexpr int kCreate = O_WRONLY | O_CREAT | O_TRUNC;
+    testsupport::Spawn(program, arguments, environment,
+                       {testsupport::Redirect::Open(STDOUT_FILENO, stdoutPath_, kCreate, 0600),
+                        testsupport::Redirect::Open(STDERR_FILENO, stderrPath_, kCreate, 0600)},
+                       &pid_);
 }
 
 Child::~Child() {
@@ -189,33 +130,15 @@ Child::~Child() {
 }
 
 std::optional<int> Child::Wait(int timeoutMs) {
-    if (pid_ <= 0) {
-        return std::nullopt;
+    std::optional<int> status = testsupport::WaitForExit(pid_, timeoutMs);
+    if (status) {
+        pid_ = -1;
     }
-    int status = 0;
-    bool ended = WaitUntil(
-        [&] {
-            pid_t result = waitpid(pid_, &status, WNOHANG);
-            return result == pid_ || (result < 0 && errno != EINTR);
-        },
-        timeoutMs);
-    if (!ended) {
-        return std::nullopt;
-    }
-    pid_ = -1;
     return status;
 }
 
 void Child::Stop() {
-    if (pid_ <= 0) {
-        return;
-    }
-    kill(pid_, SIGTERM);
-    if (Wait(10000)) {
-        return;
-    }
-    kill(pid_, SIGKILL);
-    waitpid(pid_, nullptr, 0);
+    StopProcess(pid_);
     pid_ = -1;
 }
 
@@ -227,29 +150,8 @@ std::string Child::Stderr() const {
     return ReadFile(stderrPath_);
 }
 
-void StopProcess(pid_t pid) {
-    if (pid <= 0) {
-        return;
-    }
-    kill(pid, SIGTERM);
-    bool ended = WaitUntil([&] { return waitpid(pid, nullptr, WNOHANG) != 0; }, 10000);
-    if (!ended) {
-        kill(pid, SIGKILL);
-        waitpid(pid, nullptr, 0);
-    }
-}
-
 bool ProcessGone(pid_t pid) {
     return pid > 0 && kill(pid, 0) != 0 && errno == ESRCH;
-}
-
-bool FifoHasReader(const std::string& path) {
-    int probe = open(path.c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);
-    if (probe < 0) {
-        return false;
-    }
-    close(probe);
-    return true;
 }
 
 void BecomeSubreaper() {
@@ -258,30 +160,12 @@ void BecomeSubreaper() {
 
 std::vector<pid_t> ChildrenNamed(const std::string& name) {
     std::vector<pid_t> found;
-    DIR* proc = opendir("/proc");
-    if (proc == nullptr) {
-        return found;
-    }
-    while (struct dirent* entry = readdir(proc)) {
-        if (!std::isdigit(static_cast<unsigned char>(entry->d_name[0]))) {
-            continue;
-        }
-        std::string stat = ReadFile(std::string("/proc/") + entry->d_name + "/stat");
-        std::string::size_type open = stat.find('(');
-        std::string::size_type close = stat.rfind(')');
-        if (open == std::string::npos || close == std::string::npos || close < open) {
-            continue;
-        }
-        std::string comm = stat.substr(open + 1, close - open - 1);
-        std::istringstream rest(stat.substr(close + 1));
-        std::string state;
-        pid_t parent = 0;
-        rest >> state >> parent;
-        if (comm == name && parent == getpid()) {
-            found.push_back(static_cast<pid_t>(std::atoi(entry->d_name)));
+    for (pid_t pid : testsupport::AllProcesses()) {
+        std::optional<testsupport::ProcessStat> stat = testsupport::ReadProcessStat(pid);
+        if (stat && stat->name == name && stat->parent == getpid()) {
+            found.push_back(pid);
         }
     }
-    closedir(proc);
     return found;
 }
 

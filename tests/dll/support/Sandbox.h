@@ -11,10 +11,16 @@
 #include <string>
 #include <vector>
 
+#include "TestDirectory.h"
+#include "TestProcess.h"
+#include "TestWait.h"
+
 namespace velk::dlltest {
 
-// Polls condition every 10 ms for up to timeoutMs; true once it holds.
-bool WaitUntil(const std::function<bool()>& condition, int timeoutMs);
+using velk::testsupport::FifoHasReader;
+using velk::testsupport::ReadFile;
+using velk::testsupport::StopProcess;
+using velk::testsupport::WaitUntil;
 
 // A private directory tree (mode 0700) for one test: pipes/ for the FIFOs
 // and bin/ standing for the engine's bin directory.  While it lives,
@@ -73,13 +79,8 @@ class Child {
     std::string stderrPath_;
 };
 
-// Ends the child process pid: SIGTERM, then SIGKILL when it does not end;
-// reaped.
-void StopProcess(pid_t pid);
 // True when no process with this id exists (a zombie still exists).
 bool ProcessGone(pid_t pid);
-// True while some process reads the FIFO at path.
-bool FifoHasReader(const std::string& path);
 
 // Children of this process named name (/proc/<pid>/comm).  With the test
 // process made a subreaper, orphans of programs it started show up here.
@@ -101,8 +102,5 @@ std::map<std::string, std::string> ReadIniSection(const std::string& path,
 // The value of key (any case) in a section read by ReadIniSection; "" when
 // absent.
 std::string IniValue(const std::map<std::string, std::string>& section, const std::string& key);
-
-// The whole content of a file ("" when it cannot be read).
-std::string ReadFile(const std::string& path);
 
 }  // namespace velk::dlltest
