@@ -26,6 +26,47 @@ namespace {
 // Source file name carried by the provider's assertion and log failures.
 const char* const SOURCE_NAME = "VLK_DiagProvider";
 
+// The builder of an association class, constructed with that class's roles,
+// or null when className names no association class.  Builders live for one
+// request and compute their instances when constructed.
+std::unique_ptr<VLK_CIM_AssociationBuilder> makeAssociationBuilder(const CIMOMHandle& cimom,
+                                                                   const String& className,
+                                                                   VLK_DiagResult& results) {
+    if (String::equalNoCase(className, VLK_DiagProvider::DIAG_RESULT_FOR_MSE)) {
+        return std::make_unique<VLK_DiagResultForMSE>(
+            cimom, VLK_DiagProvider::DIAG_RESULT_FOR_MSE, "Result", "SystemElement",
+            VLK_DiagProvider::DIAG_RESULT, "VLK_Device", results);
+    }
+    if (String::equalNoCase(className, VLK_DiagProvider::DIAG_RESULT_FOR_TEST)) {
+        return std::make_unique<VLK_DiagResultForTest>(
+            cimom, VLK_DiagProvider::DIAG_RESULT_FOR_TEST, "DiagnosticResult", "DiagnosticTest",
+            VLK_DiagProvider::DIAG_RESULT, VLK_DiagProvider::DIAG_TEST, results);
+    }
+    if (String::equalNoCase(className, VLK_DiagProvider::DIAG_TEST_FOR_MSE)) {
+        return std::make_unique<VLK_DiagTestForMSE>(cimom, VLK_DiagProvider::DIAG_TEST_FOR_MSE,
+                                                    "Antecedent", "Dependent",
+                                                    VLK_DiagProvider::DIAG_TEST, "VLK_Device");
+    }
+    if (String::equalNoCase(className, VLK_DiagProvider::DIAG_TEST_SOFTWARE_ASSOC)) {
+        return std::make_unique<VLK_DiagTestSoftwareAssoc>(
+            cimom, VLK_DiagProvider::DIAG_TEST_SOFTWARE_ASSOC, "Antecedent", "Dependent",
+            VLK_DiagProvider::DIAG_TEST_SOFTWARE, VLK_DiagProvider::DIAG_TEST);
+    }
+    return nullptr;
+}
+
+// A get of a result association reads results, which running tests change.
+bool refreshesBeforeGet(const String& className) {
+    return String::equalNoCase(className, VLK_DiagProvider::DIAG_RESULT_FOR_MSE) ||
+           String::equalNoCase(className, VLK_DiagProvider::DIAG_RESULT_FOR_TEST);
+}
+
+bool isAssociationClass(const String& className) {
+    return refreshesBeforeGet(className) ||
+           String::equalNoCase(className, VLK_DiagProvider::DIAG_TEST_FOR_MSE) ||
+           String::equalNoCase(className, VLK_DiagProvider::DIAG_TEST_SOFTWARE_ASSOC);
+}
+
 }  // namespace
 
 log4cpp::Category& VLK_DiagProvider::log = log4cpp::Category::getInstance("VLK_DiagProvider");
@@ -131,29 +172,18 @@ void VLK_DiagProvider::getInstance(const OperationContext& context,
         VLK_LOG_INFO(log, prefix << className);
         VLK_Engine::update();
         handler.deliver(_results.getResultInstance(instanceReference));
-    } else if (String::equalNoCase(className, DIAG_RESULT_FOR_MSE)) {
-        VLK_LOG_INFO(log, prefix << className);
-        VLK_Engine::update();
-        VLK_DiagResultForMSE assoc(_cimom, DIAG_RESULT_FOR_MSE, "Result", "SystemElement",
-                                   DIAG_RESULT, "VLK_Device", _results);
-        handler.deliver(assoc.getAssocInstance(instanceReference));
-    } else if (String::equalNoCase(className, DIAG_RESULT_FOR_TEST)) {
-        VLK_LOG_INFO(log, prefix << className);
-        VLK_Engine::update();
-        VLK_DiagResultForTest assoc(_cimom, DIAG_RESULT_FOR_TEST, "DiagnosticResult",
-                                    "DiagnosticTest", DIAG_RESULT, DIAG_TEST, _results);
-        handler.deliver(assoc.getAssocInstance(instanceReference));
-    } else if (String::equalNoCase(className, DIAG_TEST_FOR_MSE)) {
-        VLK_LOG_INFO(log, prefix << className);
-        VLK_DiagTestForMSE assoc(_cimom, DIAG_TEST_FOR_MSE, "Antecedent", "Dependent", DIAG_TEST,
-                                 "VLK_Device");
-        handler.deliver(assoc.getAssocInstance(instanceReference));
-    } else if (String::equalNoCase(className, DIAG_TEST_SOFTWARE_ASSOC)) {
-        VLK_LOG_INFO(log, ")    In getInstance IF call for " << className);
-        VLK_DiagTestSoftwareAssoc assoc(_cimom, DIAG_TEST_SOFTWARE_ASSOC, "Antecedent", "Dependent",
-                                        DIAG_TEST_SOFTWARE, DIAG_TEST);
-        CIMInstance instance = assoc.getAssocInstance(instanceReference);
-        VLK_LOG_DEBUG(log, "calling handler.deliver");
+    } else if (isAssociationClass(className)) {
+        bool softwareAssociation = String::equalNoCase(className, DIAG_TEST_SOFTWARE_ASSOC);
+        VLK_LOG_INFO(log, (softwareAssociation ? ")    In getInstance IF call for " : prefix)
+                              << className);
+        if (refreshesBeforeGet(className)) {
+            VLK_Engine::update();
+        }
+        CIMInstance instance = makeAssociationBuilder(_cimom, className, _results)
+                                   ->getAssocInstance(instanceReference);
+        if (softwareAssociation) {
+            VLK_LOG_DEBUG(log, "calling handler.deliver");
+        }
         handler.deliver(instance);
     }
     if (isSupportedMSE(className)) {
@@ -187,26 +217,9 @@ void VLK_DiagProvider::enumerateInstances(const OperationContext& context,
     } else if (String::equalNoCase(className, DIAG_RESULT)) {
         VLK_LOG_INFO(log, " In enumerateInstances IF call for " << className);
         handler.deliver(_results.enumResultInstances());
-    } else if (String::equalNoCase(className, DIAG_RESULT_FOR_MSE)) {
+    } else if (isAssociationClass(className)) {
         VLK_LOG_INFO(log, prefix << className);
-        VLK_DiagResultForMSE assoc(_cimom, DIAG_RESULT_FOR_MSE, "Result", "SystemElement",
-                                   DIAG_RESULT, "VLK_Device", _results);
-        handler.deliver(assoc.enumAssocInstances());
-    } else if (String::equalNoCase(className, DIAG_RESULT_FOR_TEST)) {
-        VLK_LOG_INFO(log, prefix << className);
-        VLK_DiagResultForTest assoc(_cimom, DIAG_RESULT_FOR_TEST, "DiagnosticResult",
-                                    "DiagnosticTest", DIAG_RESULT, DIAG_TEST, _results);
-        handler.deliver(assoc.enumAssocInstances());
-    } else if (String::equalNoCase(className, DIAG_TEST_FOR_MSE)) {
-        VLK_LOG_INFO(log, prefix << className);
-        VLK_DiagTestForMSE assoc(_cimom, DIAG_TEST_FOR_MSE, "Antecedent", "Dependent", DIAG_TEST,
-                                 "VLK_Device");
-        handler.deliver(assoc.enumAssocInstances());
-    } else if (String::equalNoCase(className, DIAG_TEST_SOFTWARE_ASSOC)) {
-        VLK_LOG_INFO(log, prefix << className);
-        VLK_DiagTestSoftwareAssoc assoc(_cimom, DIAG_TEST_SOFTWARE_ASSOC, "Antecedent", "Dependent",
-                                        DIAG_TEST_SOFTWARE, DIAG_TEST);
-        handler.deliver(assoc.enumAssocInstances());
+        handler.deliver(makeAssociationBuilder(_cimom, className, _results)->enumAssocInstances());
     }
     if (isSupportedMSE(className)) {
         VLK_LOG_INFO(log, prefix << className);
@@ -235,26 +248,9 @@ void VLK_DiagProvider::enumerateInstanceNames(const OperationContext& context,
     } else if (String::equalNoCase(className, DIAG_RESULT)) {
         VLK_LOG_INFO(log, prefix << className);
         handler.deliver(_results.enumResultReferences());
-    } else if (String::equalNoCase(className, DIAG_RESULT_FOR_MSE)) {
+    } else if (isAssociationClass(className)) {
         VLK_LOG_INFO(log, prefix << className);
-        VLK_DiagResultForMSE assoc(_cimom, DIAG_RESULT_FOR_MSE, "Result", "SystemElement",
-                                   DIAG_RESULT, "VLK_Device", _results);
-        handler.deliver(assoc.enumAssocReferences());
-    } else if (String::equalNoCase(className, DIAG_RESULT_FOR_TEST)) {
-        VLK_LOG_INFO(log, prefix << className);
-        VLK_DiagResultForTest assoc(_cimom, DIAG_RESULT_FOR_TEST, "DiagnosticResult",
-                                    "DiagnosticTest", DIAG_RESULT, DIAG_TEST, _results);
-        handler.deliver(assoc.enumAssocReferences());
-    } else if (String::equalNoCase(className, DIAG_TEST_FOR_MSE)) {
-        VLK_LOG_INFO(log, prefix << className);
-        VLK_DiagTestForMSE assoc(_cimom, DIAG_TEST_FOR_MSE, "Antecedent", "Dependent", DIAG_TEST,
-                                 "VLK_Device");
-        handler.deliver(assoc.enumAssocReferences());
-    } else if (String::equalNoCase(className, DIAG_TEST_SOFTWARE_ASSOC)) {
-        VLK_LOG_INFO(log, prefix << className);
-        VLK_DiagTestSoftwareAssoc assoc(_cimom, DIAG_TEST_SOFTWARE_ASSOC, "Antecedent", "Dependent",
-                                        DIAG_TEST_SOFTWARE, DIAG_TEST);
-        handler.deliver(assoc.enumAssocReferences());
+        handler.deliver(makeAssociationBuilder(_cimom, className, _results)->enumAssocReferences());
     }
     if (isSupportedMSE(className)) {
         VLK_LOG_INFO(log, prefix << className);
