@@ -17,6 +17,9 @@ namespace {
 
 // How long queued messages of each client may take to leave at shutdown.
 constexpr int kShutdownFlushMs = 200;
+// More than this many bytes waiting for one client: it has stopped reading.
+// One message of the largest size still fits behind a full FIFO.
+constexpr std::size_t kMaxQueuedBytesPerClient = 32u * 1024u * 1024u;
 
 std::string Acknowledgement(bool enumerationComplete) {
     char ack[64];
@@ -200,6 +203,12 @@ bool MessageBroker::SendToClient(std::uint32_t pid, std::string_view message) {
     int length = static_cast<int>(message.size());
     int result = VelkPipeWrite(client->writer.Get(), message.data(), length);
     if (result == length) {
+        // A client that stays connected but stops reading would otherwise
+        // make the broker hold every message sent to it.
+        if (VelkPipeQueuedBytes(client->writer.Get()) > kMaxQueuedBytesPerClient) {
+            DropClient(pid, "it has stopped reading its FIFO", false);
+            return false;
+        }
         return true;
     }
     DropClient(pid, result == 0 ? "its reader has gone" : "writing to it failed", false);

@@ -61,6 +61,9 @@ int VelkPipeIsListed(int fd, const char* path);
  * 0 when the reader has gone (the FIFO is then closed).  length 0 sends
  * nothing and gives 0. */
 int VelkPipeWrite(int fd, const char* text, int length);
+/* Bytes (frames with their delimiters) queued for fd and not yet written:
+ * what a reader that stops reading leaves behind in this process. */
+size_t VelkPipeQueuedBytes(int fd);
 /* Splits and queues text for fd, then services the queue of fd.  Call with the
  * write-side lock held.  length, or VELK_PIPE_BROKEN when the reader has gone.
  * The layer itself decides on the failing write's errno, never on this value,

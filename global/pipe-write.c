@@ -196,6 +196,19 @@ int VelkPipeWrite(int fd, const char* text, int length) {
     return result;
 }
 
+size_t VelkPipeQueuedBytes(int fd) {
+    size_t total = 0;
+    VelkPipeLockWrite();
+    for (VelkPipeLink* link = gVelkPipeWriteQueue.first; link != NULL; link = link->next) {
+        const VelkPipeWriteRecord* record = (const VelkPipeWriteRecord*)link;
+        if (record->fd == fd) {
+            total += record->frameLength;
+        }
+    }
+    VelkPipeUnlockWrite();
+    return total;
+}
+
 static int QueuedRecordsOf(int fd) {
     for (VelkPipeLink* link = gVelkPipeWriteQueue.first; link != NULL; link = link->next) {
         if (((VelkPipeWriteRecord*)link)->fd == fd) {

@@ -190,6 +190,34 @@ TEST_F(BrokerTest, ClientKilledWithoutClosingIsNoticedAndDropped) {
     EXPECT_EQ(FieldOf(reply, VELK_MSG_PATH_DATA), "1");
 }
 
+TEST_F(BrokerTest, ClientThatStopsReadingIsDroppedInsteadOfBufferedWithoutLimit) {
+    StartBroker({}, VELK_FAKE_ENGINE_PATH);
+    int ready = -1;
+    ChildProcess& deaf = StartPeer("deaf", &ready);
+    ASSERT_EQ(ready, VELK_OPEN_OK);
+    ASSERT_EQ(VelkClientOpenConnection(), VELK_OPEN_OK);
+    std::string deafPid = std::to_string(deaf.Pid());
+
+    // 48 MiB for a client that reads nothing: more than the broker holds.
+    std::string payload(1024 * 1024, 'x');
+    for (int message = 0; message < 48; ++message) {
+        uint32_t id = 0;
+        ASSERT_EQ(VelkClientSendMessage(Request(deafPid, payload, &id).c_str()), 0);
+    }
+    std::string left;
+    for (int attempt = 0; attempt < 400 && left.find(deafPid) == std::string::npos; ++attempt) {
+        auto [result, reply] = Transact("DIAGENGINE", "LEFT");
+        ASSERT_EQ(result, VELK_TRANS_OK);
+        left = FieldOf(reply, VELK_MSG_PATH_DATA);
+        usleep(50000);
+    }
+    EXPECT_NE(left.find(deafPid), std::string::npos) << "the deaf client was never dropped";
+    EXPECT_TRUE(deaf.Running());
+    auto [result, reply] = Transact("DIAGENGINE", "CLIENTS");
+    ASSERT_EQ(result, VELK_TRANS_OK);
+    EXPECT_EQ(FieldOf(reply, VELK_MSG_PATH_DATA), "1");
+}
+
 TEST_F(BrokerTest, LaunchedLikeClientsDoItServesItsNumberedFifoAndTraces) {
     // Clients start it with VelkVerboseExec and an argument text that ends in
     // a blank; the trace file lands in the current directory.

@@ -8,6 +8,9 @@
 //                                         until it receives QUIT
 //   transport_peer hold                  connects, prints "READY <code>" and
 //                                         waits to be killed
+//   transport_peer deaf                  connects, stops reading its FIFO
+//                                         (which it keeps open), prints
+//                                         "READY <code>" and waits to be killed
 #include <unistd.h>
 
 #include <cstdio>
@@ -107,6 +110,23 @@ int Hold() {
     }
 }
 
+// Keeps its FIFO open but reads nothing more: the FIFO fills up and the
+// broker is left holding what is sent to it.
+int Deaf() {
+    VelkInitPipes();
+    VelkInitReadWriteThread();
+    int code = VelkClientOpenConnectionEx("transport_peer", "NORMAL", "", nullptr);
+    VelkStopReadWriteThread();
+    std::printf("READY %d\n", code);
+    std::fflush(stdout);
+    if (code != 0) {
+        return 1;
+    }
+    for (;;) {
+        pause();
+    }
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -120,6 +140,9 @@ int main(int argc, char** argv) {
     if (mode == "hold") {
         return Hold();
     }
-    std::fprintf(stderr, "usage: transport_peer write-example <fifo> | responder | hold\n");
+    if (mode == "deaf") {
+        return Deaf();
+    }
+    std::fprintf(stderr, "usage: transport_peer write-example <fifo> | responder | hold | deaf\n");
     return 64;
 }
