@@ -202,6 +202,21 @@ TEST_F(TestRunTest, TimeOutValueRoundTripsBetweenModuleAndEngine) {
     EXPECT_EQ(Field(items[0], "TEXT"), "Time-out 120 (status 0)");
 }
 
+TEST_F(TestRunTest, ModuleReadsTheWholeMachineFromTheEngine) {
+    std::string list = QuickTest("devicelist");
+    EXPECT_EQ(FinalResult(WaitForEnd(list)), "0");
+    std::vector<std::string> items = LogItems(list);
+    ASSERT_FALSE(items.empty());
+    EXPECT_EQ(Field(items[0], "TEXT"), "Devices 4 (status 0): IDE:0:0 IDE:0:1 CPU:0 COM:1:03f8");
+
+    std::string info = QuickTest("sysinfo");
+    EXPECT_EQ(FinalResult(WaitForEnd(info)), "0");
+    items = LogItems(info);
+    ASSERT_FALSE(items.empty());
+    // Three keys per device (VENDOR, FEATURE, LOCATOR), as the module gives them.
+    EXPECT_EQ(Field(items[0], "TEXT"), "System information of 4 devices, 12 entries (status 0)");
+}
+
 TEST_F(TestRunTest, BadRequestsAreAnsweredWithErrors) {
     for (const std::string& command : std::vector<std::string>{
              "START_TEST:VeLkNobody:0:1", "START_TEST:VeLkTest:7:1", "START_TEST:VeLkTest:0:999",

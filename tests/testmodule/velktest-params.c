@@ -8,9 +8,9 @@
 #include "velktest.h"
 
 static const char* const kModes[] = {
-    "pass",          "fail",       "nomedia", "busy",  "privilege", "notapplicable",
-    "badparams",     "setuperror", "crash",   "flood", "markup",    "openbusy",
-    "openprivilege", "nls",        "timeout", NULL,
+    "pass",          "fail",       "nomedia", "busy",       "privilege", "notapplicable",
+    "badparams",     "setuperror", "crash",   "flood",      "markup",    "openbusy",
+    "openprivilege", "nls",        "timeout", "devicelist", "sysinfo",   NULL,
 };
 static const char* const kStopWords[] = {"honour", "ignore", NULL};
 

@@ -65,6 +65,46 @@ static int TimeOutRoundTrip(void) {
     return status == BXI2_OK ? BXI2_RESULT_PASS : BXI2_RESULT_FAIL;
 }
 
+/* Reads the whole machine's device list from the engine and reports how many
+ * devices it holds and the hardware locator of each. */
+static int WholeMachineDeviceList(void) {
+    CGenList list;
+    CGenListConstruct(&list, 1, Bxi2_I_DestroyDeviceRecord);
+    int status = Bxi2_I_GetAllDevicesList(&list);
+    CGenStr locators;
+    CGenStrInit(&locators);
+    CGenListIter it;
+    for (CGenListIterInit(&it, &list); !CGenListIterAtEnd(&it); CGenListIterAdv(&it)) {
+        CGenStrCatChar(&locators, " ");
+        CGenStrCatChar(&locators, Bxi2_GetDeviceHwLocator(CGenListIterGetData(&it)));
+    }
+    Bxi2_Informative("Devices %u (status %d):%s", (unsigned)CGenListGetCount(&list), status,
+                     CGenStrC_Str(&locators));
+    CGenStrDelete(&locators);
+    CGenListDestruct(&list);
+    return status == 0 ? BXI2_RESULT_PASS : BXI2_RESULT_FAIL;
+}
+
+/* Gathers every device with its system information and reports the size of
+ * the text and how many devices and entries it holds. */
+static int WholeMachineSysInfo(void) {
+    CGenStr info;
+    CGenStrInit(&info);
+    int status = Bxi2_I_GetSysInfo(&info);
+    unsigned devices = 0;
+    unsigned entries = 0;
+    for (const char* at = CGenStrC_Str(&info); (at = strstr(at, "<DEVICE>")) != NULL; ++at) {
+        ++devices;
+    }
+    for (const char* at = CGenStrC_Str(&info); (at = strstr(at, "<SYSINFO_KEY>")) != NULL; ++at) {
+        ++entries;
+    }
+    Bxi2_Informative("System information of %u devices, %u entries (status %d)", devices, entries,
+                     status);
+    CGenStrDelete(&info);
+    return status == 0 ? BXI2_RESULT_PASS : BXI2_RESULT_FAIL;
+}
+
 static int RunQuickTest(Bxi2_Device* device) {
     const char* mode = VelkTest_ParameterText("MODE", "pass");
     for (size_t i = 0; i < sizeof kPlainModes / sizeof kPlainModes[0]; ++i) {
@@ -99,6 +139,12 @@ static int RunQuickTest(Bxi2_Device* device) {
     }
     if (strcmp(mode, "timeout") == 0) {
         return TimeOutRoundTrip();
+    }
+    if (strcmp(mode, "devicelist") == 0) {
+        return WholeMachineDeviceList();
+    }
+    if (strcmp(mode, "sysinfo") == 0) {
+        return WholeMachineSysInfo();
     }
     if (strcmp(mode, "nls") == 0) {
         Bxi2_Informative("%s", Bxi2_NlsTagToTokenVar("szInfoStart", "DEVICE",
