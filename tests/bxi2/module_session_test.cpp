@@ -188,6 +188,9 @@ class ScriptedEngine {
         return "";
     }
 
+    // From now on a GET_TIMEOUT event goes unanswered.
+    void IgnoreTimeOutRequests() { answerTimeOut_ = false; }
+
     const std::vector<std::string>& received() const { return received_; }
     pid_t child() const { return child_; }
 
@@ -252,7 +255,8 @@ class ScriptedEngine {
         std::string data = Field(message, "MSG/DATA");
         if (type == "NLS_COMMAND") {
             Reply(message, "OK");
-        } else if (type == "DE_EVENT" && Field(message, "MSG/DATA/EVENT/TYPE") == "GET_TIMEOUT") {
+        } else if (type == "DE_EVENT" && Field(message, "MSG/DATA/EVENT/TYPE") == "GET_TIMEOUT" &&
+                   answerTimeOut_) {
             SendCommand(
                 "<BXICOMMANDTYPE>SENDINGTIMEOUT</BXICOMMANDTYPE><TIMEOUT_VALUE>321</"
                 "TIMEOUT_VALUE>");
@@ -283,6 +287,7 @@ class ScriptedEngine {
     int moduleFd_ = -1;
     pid_t child_ = -1;
     bool ended_ = false;
+    bool answerTimeOut_ = true;
     int status_ = 0;
     std::deque<std::string> pending_;
     std::vector<std::string> received_;
@@ -432,6 +437,22 @@ TEST(ModuleSession, TimeOutRequestsAndTheEnginesAnswer) {
     ASSERT_EQ(infos.size(), 1u);
     EXPECT_EQ(Field(infos[0], "MSG/DATA/EVENT/TEXT"), "Time-out 321 (status 0)");
     EXPECT_EQ(engine.ResultNotice(), "PASS");
+}
+
+TEST(ModuleSession, UnansweredTimeOutRequestGivesUp) {
+    ScriptedEngine engine;
+    engine.IgnoreTimeOutRequests();
+    engine.Launch({"run", "test=0", "device=1", "process=TP-5", "param=MODE,timeout", kDefFile});
+    auto start = std::chrono::steady_clock::now();
+    engine.Serve();
+    ASSERT_EQ(engine.Wait(), 0);
+    // The module waits its 2000 ms for the answer (by a clock of its own),
+    // then carries on.
+    EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(1900));
+    std::vector<std::string> infos = engine.EventsOf("INFO");
+    ASSERT_EQ(infos.size(), 1u);
+    EXPECT_EQ(Field(infos[0], "MSG/DATA/EVENT/TEXT"), "Time-out 0 (status 24)");
+    EXPECT_EQ(engine.ResultNotice(), "FAIL");
 }
 
 TEST(ModuleSession, CrashEndsWithoutResult) {
