@@ -50,22 +50,10 @@ class EngineTest : public ::testing::Test {
 
     void TearDown() override {
         CTestEnvironmentImp::SetOutputLanguage(CNLS::EN);
-        if (environment_ != nullptr) {
-            int launched = environment_->GetEnginePid();
-            environment_->Stop();
-            environment_.reset();
-            if (launched > 0) {
-                EXPECT_TRUE(ProcessGone(launched)) << "velkcore " << launched << " survived";
-            }
-        }
+        velk::dlltest::StopEnvironment(environment_);
         engine_.reset();
         if (sandbox_ != nullptr) {
-            for (pid_t stray : ChildrenNamed("velkcore")) {
-                ADD_FAILURE() << "stray velkcore " << stray;
-                velk::dlltest::StopProcess(stray);
-            }
-            EXPECT_TRUE(WaitUntil([&] { return sandbox_->Fifos().empty(); }, 10000))
-                << "FIFO left: " << sandbox_->Fifos().front();
+            velk::dlltest::ExpectNothingLeft(*sandbox_);
         }
         sandbox_.reset();
     }

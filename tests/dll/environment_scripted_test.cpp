@@ -40,21 +40,9 @@ class ScriptedEngineTest : public ::testing::Test {
     }
     void TearDown() override {
         CTestEnvironmentImp::SetOutputLanguage(CNLS::EN);
-        if (environment_ != nullptr) {
-            int launched = environment_->GetEnginePid();
-            environment_->Stop();
-            environment_.reset();
-            if (launched > 0) {
-                EXPECT_TRUE(ProcessGone(launched)) << "engine " << launched << " survived";
-            }
-        }
+        velk::dlltest::StopEnvironment(environment_);
         engine_.reset();
-        for (pid_t stray : ChildrenNamed("velkcore")) {
-            ADD_FAILURE() << "stray engine " << stray;
-            velk::dlltest::StopProcess(stray);
-        }
-        EXPECT_TRUE(WaitUntil([&] { return sandbox_->Fifos().empty(); }, 10000))
-            << "FIFO left: " << sandbox_->Fifos().front();
+        velk::dlltest::ExpectNothingLeft(*sandbox_);
         unsetenv("VELK_SCRIPTED_LOG");
         unsetenv("VELK_SCRIPTED_LIST");
         sandbox_.reset();

@@ -14,6 +14,8 @@
 #include <cstdlib>
 #include <fstream>
 
+#include <gtest/gtest.h>
+
 #include "client-connection-manager.h"
 #include "client-fifo-access.h"
 #include "client-messaging-engine.h"
@@ -167,6 +169,27 @@ std::vector<pid_t> ChildrenNamed(const std::string& name) {
         }
     }
     return found;
+}
+
+void StopEnvironment(std::unique_ptr<VELKCORE::CTestEnvironment>& environment) {
+    if (environment == nullptr) {
+        return;
+    }
+    int launched = environment->GetEnginePid();
+    environment->Stop();
+    environment.reset();
+    if (launched > 0) {
+        EXPECT_TRUE(ProcessGone(launched)) << "velkcore " << launched << " survived";
+    }
+}
+
+void ExpectNothingLeft(const Sandbox& sandbox) {
+    for (pid_t stray : ChildrenNamed("velkcore")) {
+        ADD_FAILURE() << "stray velkcore " << stray;
+        StopProcess(stray);
+    }
+    EXPECT_TRUE(WaitUntil([&] { return sandbox.Fifos().empty(); }, 10000))
+        << "FIFO left: " << sandbox.Fifos().front();
 }
 
 std::string TestModuleDir() {

@@ -7,11 +7,13 @@
 
 #include <functional>
 #include <map>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "TestDirectory.h"
+#include "TestEnvironment.h"
 #include "TestProcess.h"
 #include "TestWait.h"
 
@@ -87,6 +89,13 @@ bool ProcessGone(pid_t pid);
 std::vector<pid_t> ChildrenNamed(const std::string& name);
 // Makes this process adopt orphaned descendants.
 void BecomeSubreaper();
+
+// Stops and destroys environment (if any) and checks that the engine it
+// launched has gone.
+void StopEnvironment(std::unique_ptr<VELKCORE::CTestEnvironment>& environment);
+// Checks that a test left nothing behind: a velkcore among this process's
+// children is reported and stopped, and no FIFO may stay in the sandbox.
+void ExpectNothingLeft(const Sandbox& sandbox);
 
 // Why the engine cannot back the engine tests (it does not answer
 // LIST_DEVICES_AND_TESTS at all), or nothing when it can.  The verdict is
