@@ -3,6 +3,7 @@
 #include <set>
 
 #include "markup_text.h"
+#include "number_text.h"
 #include "tracing.h"
 
 namespace velk::engine {

@@ -1,6 +1,7 @@
 #include "diag_commands.h"
 
 #include "markup_text.h"
+#include "number_text.h"
 
 namespace velk::engine {
 namespace {

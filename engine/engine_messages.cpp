@@ -4,6 +4,7 @@
 
 #include "gen-str.h"
 #include "markup_text.h"
+#include "number_text.h"
 #include "message-protocol.h"
 
 namespace velk::engine {

@@ -34,9 +34,4 @@ std::optional<std::string> FieldOf(const std::string& text, const char* path, in
 std::vector<std::string> SplitElements(std::string_view text, std::string_view start,
                                        std::string_view end);
 
-// A decimal number of up to 10 digits that fits 32 bits; nothing otherwise.
-std::optional<unsigned> ParseUnsigned(std::string_view text);
-// An optional '-' and up to 10 digits within int; nothing otherwise.
-std::optional<int> ParseInt(std::string_view text);
-
 }  // namespace velk::engine

@@ -5,6 +5,7 @@
 
 #include "engine_messages.h"
 #include "markup_text.h"
+#include "number_text.h"
 #include "tracing.h"
 
 namespace velk::engine {

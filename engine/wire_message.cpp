@@ -2,6 +2,7 @@
 
 #include "gen-str.h"
 #include "message-protocol.h"
+#include "number_text.h"
 
 namespace velk::engine {
 namespace {
@@ -54,20 +55,11 @@ MessageKind ClassifyMessage(std::string_view message) {
 }
 
 std::optional<std::uint32_t> ParseProcessId(std::string_view text) {
-    if (text.empty() || text.size() > 10) {
+    std::optional<unsigned> value = ParseUnsigned(text);
+    if (!value || *value == 0 || *value > 0x7fffffffu) {
         return std::nullopt;
     }
-    std::uint64_t value = 0;
-    for (char c : text) {
-        if (c < '0' || c > '9') {
-            return std::nullopt;
-        }
-        value = value * 10 + static_cast<std::uint64_t>(c - '0');
-    }
-    if (value == 0 || value > 0x7fffffffu) {
-        return std::nullopt;
-    }
-    return static_cast<std::uint32_t>(value);
+    return *value;
 }
 
 std::optional<StartupRequest> ParseStartup(const std::string& message) {

@@ -8,6 +8,7 @@
 #include "engine_settings.h"
 #include "ini_file.h"
 #include "markup_text.h"
+#include "number_text.h"
 #include "module_definition.h"
 #include "nls_engine.h"
 #include "nls_tag.h"
