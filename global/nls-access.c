@@ -284,32 +284,38 @@ int VelkGetNlsStringWithXmlTag(const char* tag, const char* lang, char* returned
     return ok;
 }
 
+/* The text of module's string id in lang (NULL: the default) into text; 1 when
+ * found, else 0. */
+static int LookUpStringWithId(const char* module, const char* id, const char* lang, CGenStr* text) {
+    CGenStr tag;
+    if (!CGenStrInit(&tag)) {
+        return 0;
+    }
+    char returnedLang[VELK_LANG_ID_SIZE];
+    int found = VelkNlsBuildTag(module, id, &tag) &&
+                VelkGetNlsStringWithXmlTag(CGenStrC_Str(&tag), lang, returnedLang, text);
+    CGenStrDelete(&tag);
+    return found;
+}
+
 char* VelkGetNlsStringWithIdEx(const char* module, const char* id, const char* lang, char* buffer,
                                uint32_t size) {
     if (buffer == NULL || size == 0) {
         return NULL;
     }
     buffer[0] = '\0';
-    CGenStr tag;
     CGenStr text;
-    if (!CGenStrInit(&tag)) {
-        return NULL;
-    }
     if (!CGenStrInit(&text)) {
-        CGenStrDelete(&tag);
         return NULL;
     }
-    char returnedLang[VELK_LANG_ID_SIZE];
     char* result = NULL;
-    if (VelkNlsBuildTag(module, id, &tag) &&
-        VelkGetNlsStringWithXmlTag(CGenStrC_Str(&tag), lang, returnedLang, &text) &&
+    if (LookUpStringWithId(module, id, lang, &text) &&
         VelkSafeStrCpy(buffer, CGenStrC_Str(&text), size)) {
         result = buffer;
     } else {
         buffer[0] = '\0';
     }
     CGenStrDelete(&text);
-    CGenStrDelete(&tag);
     return result;
 }
 
@@ -318,23 +324,12 @@ char* VelkGetNlsStringWithId(const char* id, char* buffer, uint32_t size) {
 }
 
 char* VelkAllocAndGetNlsStringWithId(const char* id) {
-    CGenStr tag;
     CGenStr text;
-    if (!CGenStrInit(&tag)) {
-        return NULL;
-    }
     if (!CGenStrInit(&text)) {
-        CGenStrDelete(&tag);
         return NULL;
     }
-    char returnedLang[VELK_LANG_ID_SIZE];
-    char* result = NULL;
-    if (VelkNlsBuildTag(NULL, id, &tag) &&
-        VelkGetNlsStringWithXmlTag(CGenStrC_Str(&tag), NULL, returnedLang, &text)) {
-        result = strdup(CGenStrC_Str(&text));
-    }
+    char* result = LookUpStringWithId(NULL, id, NULL, &text) ? strdup(CGenStrC_Str(&text)) : NULL;
     CGenStrDelete(&text);
-    CGenStrDelete(&tag);
     return result;
 }
 
