@@ -1,6 +1,6 @@
-// CGenList: construction, order, erase (including the end
-// iterator), ownership of data with and without a destructor, find, the
-// iterator and the out-of-memory path of PushBack.
+// CGenList: order, erase (including the end iterator), ownership of data
+// with and without a destructor, find, the iterator and the out-of-memory
+// path of PushBack.
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -13,7 +13,9 @@
 
 namespace {
 
-std::vector<std::string> g_destroyed;
+using Texts = std::vector<std::string>;
+
+Texts g_destroyed;
 
 void RecordDestruction(void* data) {
     g_destroyed.emplace_back(static_cast<const char*>(data));
@@ -29,8 +31,8 @@ int CompareText(const void* data, const void* key) {
     return std::strcmp(static_cast<const char*>(data), static_cast<const char*>(key));
 }
 
-std::vector<std::string> Contents(const CGenList* list) {
-    std::vector<std::string> texts;
+Texts Contents(const CGenList* list) {
+    Texts texts;
     CGenListIter it;
     for (CGenListIterInit(&it, list); !CGenListIterAtEnd(&it); CGenListIterAdv(&it)) {
         texts.emplace_back(static_cast<const char*>(CGenListIterGetData(&it)));
@@ -38,192 +40,112 @@ std::vector<std::string> Contents(const CGenList* list) {
     return texts;
 }
 
+// A list of "a", "b", "c" that does not own its data.
 class GenListTest : public ::testing::Test {
   protected:
-    void SetUp() override { g_destroyed.clear(); }
-    void TearDown() override { VelkInjectAllocFailure(-1); }
+    void SetUp() override {
+        g_destroyed.clear();
+        ASSERT_EQ(1u, CGenListConstruct(&list, 0, nullptr));
+        for (char* text : {a, b, c}) {
+            ASSERT_EQ(1u, CGenListPushBack(&list, text));
+        }
+    }
+    void TearDown() override {
+        VelkInjectAllocFailure(-1);
+        CGenListDestruct(&list);
+    }
+    CGenList list;
+    char a[2] = "a", b[2] = "b", c[2] = "c";
 };
 
-TEST_F(GenListTest, ConstructedListIsEmptyAndLinked) {
-    CGenList list;
-    ASSERT_EQ(1u, CGenListConstruct(&list, 0, nullptr));
-    EXPECT_EQ(0u, CGenListGetCount(&list));
-    EXPECT_EQ(&list.head, list.pHead);
-    EXPECT_EQ(&list.tail, list.pTail);
-    EXPECT_EQ(&list.tail, list.head.pNext);
-    EXPECT_EQ(&list.head, list.tail.pPrev);
-    EXPECT_EQ(nullptr, list.head.pPrev);
-    EXPECT_EQ(nullptr, list.tail.pNext);
-    EXPECT_EQ(1u, list.bZeroFillNodes);
-    CGenListIter it;
-    CGenListIterInit(&it, &list);
-    EXPECT_EQ(&list.tail, it);
-    EXPECT_EQ(1u, CGenListIterAtEnd(&it));
-    CGenListDestruct(&list);
-}
-
-TEST_F(GenListTest, MemTracingFormDoesNotZeroFillNodes) {
-    CGenList list;
-    ASSERT_EQ(1u, CGenListConstructForMemTracing(&list, 1, nullptr));
-    EXPECT_EQ(0u, list.bZeroFillNodes);
-    EXPECT_EQ(1u, list.bOwnsData);
-    ASSERT_EQ(1u, CGenListPushBack(&list, HeapText("x")));
-    EXPECT_EQ(1u, CGenListGetCount(&list));
-    CGenListDestruct(&list);
-    EXPECT_EQ(0u, CGenListGetCount(&list));
-}
-
-TEST_F(GenListTest, ZeroedListHasCountZero) {
-    CGenList list{};
-    EXPECT_EQ(0u, CGenListGetCount(&list));
-    CGenListClear(&list);  // harmless
-    EXPECT_EQ(0u, CGenListPushBack(&list, nullptr));
-}
-
 TEST_F(GenListTest, PushBackKeepsOrder) {
-    CGenList list;
-    CGenListConstruct(&list, 0, nullptr);
-    char a[] = "a", b[] = "b", c[] = "c";
-    ASSERT_EQ(1u, CGenListPushBack(&list, a));
-    ASSERT_EQ(1u, CGenListPushBack(&list, b));
-    ASSERT_EQ(1u, CGenListPushBack(&list, c));
     EXPECT_EQ(3u, CGenListGetCount(&list));
-    EXPECT_EQ((std::vector<std::string>{"a", "b", "c"}), Contents(&list));
+    EXPECT_EQ((Texts{"a", "b", "c"}), Contents(&list));
     EXPECT_EQ(&list.tail, list.tail.pPrev->pNext);
     EXPECT_EQ(c, list.tail.pPrev->pData);
-    CGenListDestruct(&list);
+    CGenList empty{};  // a zeroed list counts 0 and refuses to grow
+    EXPECT_EQ(0u, CGenListGetCount(&empty));
+    EXPECT_EQ(0u, CGenListPushBack(&empty, nullptr));
 }
 
-TEST_F(GenListTest, EraseReturnsTheFollowingNode) {
-    CGenList list;
-    CGenListConstruct(&list, 0, nullptr);
-    char a[] = "a", b[] = "b", c[] = "c";
-    CGenListPushBack(&list, a);
-    CGenListPushBack(&list, b);
-    CGenListPushBack(&list, c);
+TEST_F(GenListTest, EraseReturnsTheFollowingNodeAndIgnoresTheEnd) {
     CGenListIter it;
     CGenListIterInit(&it, &list);
     CGenListIterAdv(&it);  // on "b"
     it = CGenListErase(&list, it);
     EXPECT_EQ(c, CGenListIterGetData(&it));
-    EXPECT_EQ(2u, CGenListGetCount(&list));
-    EXPECT_EQ((std::vector<std::string>{"a", "c"}), Contents(&list));
+    EXPECT_EQ((Texts{"a", "c"}), Contents(&list));
     it = CGenListErase(&list, it);  // the last element
     EXPECT_EQ(1u, CGenListIterAtEnd(&it));
-    EXPECT_EQ((std::vector<std::string>{"a"}), Contents(&list));
-    CGenListDestruct(&list);
-}
-
-TEST_F(GenListTest, ErasingTheEndIteratorChangesNothing) {
-    CGenList list;
-    CGenListConstruct(&list, 1, RecordDestruction);
-    CGenListPushBack(&list, HeapText("only"));
     CGenListIter end = list.pTail;
-    CGenListIter result = CGenListErase(&list, end);
-    EXPECT_EQ(end, result);
+    EXPECT_EQ(end, CGenListErase(&list, end));
     EXPECT_EQ(1u, CGenListGetCount(&list));
-    EXPECT_TRUE(g_destroyed.empty());
-    EXPECT_EQ((std::vector<std::string>{"only"}), Contents(&list));
+    EXPECT_EQ((Texts{"a"}), Contents(&list));
     EXPECT_EQ(&list.head, list.tail.pPrev->pPrev);
-    CGenListDestruct(&list);
 }
 
 TEST_F(GenListTest, OwnedDataIsDestroyedThenFreedOnClear) {
-    CGenList list;
-    CGenListConstruct(&list, 1, RecordDestruction);
-    CGenListPushBack(&list, HeapText("one"));
-    CGenListPushBack(&list, HeapText("two"));
-    CGenListPushBack(&list, HeapText("three"));
-    CGenListClear(&list);
-    EXPECT_EQ(0u, CGenListGetCount(&list));
+    CGenList owned;
+    CGenListConstruct(&owned, 1, RecordDestruction);
+    for (const char* text : {"one", "two", "three"}) {
+        CGenListPushBack(&owned, HeapText(text));
+    }
+    CGenListClear(&owned);
+    EXPECT_EQ(0u, CGenListGetCount(&owned));
     // The destructor sees each data pointer before it is freed (ASan checks
     // that every copy is freed exactly once).
-    EXPECT_EQ((std::vector<std::string>{"one", "two", "three"}), g_destroyed);
-    // The list stays usable.
-    CGenListPushBack(&list, HeapText("again"));
-    EXPECT_EQ(1u, CGenListGetCount(&list));
-    CGenListDestruct(&list);
+    EXPECT_EQ((Texts{"one", "two", "three"}), g_destroyed);
+    CGenListPushBack(&owned, HeapText("again"));  // the list stays usable
+    CGenListDestruct(&owned);
     EXPECT_EQ(4u, g_destroyed.size());
-}
 
-TEST_F(GenListTest, OwnedDataWithoutDestructorIsFreed) {
-    CGenList list;
-    CGenListConstruct(&list, 1, nullptr);
-    CGenListPushBack(&list, HeapText("freed by the list"));
-    CGenListPushBack(&list, nullptr);  // free(NULL) is fine
-    CGenListDestruct(&list);
-    EXPECT_EQ(0u, CGenListGetCount(&list));
+    CGenList plain;  // owned without a destructor: just freed, NULL too
+    CGenListConstructForMemTracing(&plain, 1, nullptr);
+    CGenListPushBack(&plain, HeapText("freed by the list"));
+    CGenListPushBack(&plain, nullptr);
+    CGenListDestruct(&plain);
+    EXPECT_EQ(0u, CGenListGetCount(&plain));
 }
 
 TEST_F(GenListTest, DataNotOwnedIsLeftUntouched) {
-    CGenList list;
-    CGenListConstruct(&list, 0, RecordDestruction);
+    CGenList borrowed;
+    CGenListConstruct(&borrowed, 0, RecordDestruction);
     char stackText[] = "on the stack";  // freeing it would crash
-    CGenListPushBack(&list, stackText);
-    CGenListPushBack(&list, stackText);
-    CGenListClear(&list);
-    EXPECT_EQ(0u, CGenListGetCount(&list));
+    CGenListPushBack(&borrowed, stackText);
+    CGenListPushBack(&borrowed, stackText);
+    CGenListClear(&borrowed);
+    EXPECT_EQ(0u, CGenListGetCount(&borrowed));
     EXPECT_TRUE(g_destroyed.empty());
-    EXPECT_STREQ("on the stack", stackText);
 }
 
 TEST_F(GenListTest, FindReturnsTheFirstMatchOrTheEnd) {
-    CGenList list;
-    CGenListConstruct(&list, 1, nullptr);
-    CGenListPushBack(&list, HeapText("alpha"));
-    CGenListPushBack(&list, HeapText("beta"));
-    CGenListPushBack(&list, HeapText("beta"));
-    CGenListIter it = CGenListFind(&list, CompareText, "beta");
-    ASSERT_EQ(0u, CGenListIterAtEnd(&it));
-    EXPECT_STREQ("beta", static_cast<const char*>(CGenListIterGetData(&it)));
-    EXPECT_EQ(list.head.pNext->pNext, it);  // the first of the two
-    it = CGenListFind(&list, CompareText, "gamma");
-    EXPECT_EQ(list.pTail, it);
-    EXPECT_EQ(1u, CGenListIterAtEnd(&it));
+    char second[] = "b";
+    CGenListPushBack(&list, second);
+    CGenListIter it = CGenListFind(&list, CompareText, "b");
+    EXPECT_EQ(b, CGenListIterGetData(&it));  // the first of the two
+    EXPECT_EQ(list.pTail, CGenListFind(&list, CompareText, "z"));
     CGenList empty;
     CGenListConstruct(&empty, 0, nullptr);
-    EXPECT_EQ(empty.pTail, CGenListFind(&empty, CompareText, "alpha"));
-    CGenListDestruct(&list);
+    EXPECT_EQ(empty.pTail, CGenListFind(&empty, CompareText, "a"));
 }
 
 TEST_F(GenListTest, IteratorDoesNotMovePastTheEnd) {
-    CGenList list;
-    CGenListConstruct(&list, 0, nullptr);
-    char a[] = "a";
-    CGenListPushBack(&list, a);
     CGenListIter it;
     CGenListIterInit(&it, &list);
-    CGenListIterAdv(&it);
-    EXPECT_EQ(1u, CGenListIterAtEnd(&it));
-    CGenListIterAdv(&it);
-    CGenListIterAdv(&it);
+    for (int i = 0; i < 5; ++i) {
+        CGenListIterAdv(&it);
+    }
     EXPECT_EQ(list.pTail, it);
     EXPECT_EQ(nullptr, CGenListIterGetData(&it));
-    CGenListDestruct(&list);
 }
 
 TEST_F(GenListTest, PushBackFailureLeavesTheListUnchanged) {
-    CGenList list;
-    CGenListConstruct(&list, 0, nullptr);
-    char a[] = "a", b[] = "b";
-    ASSERT_EQ(1u, CGenListPushBack(&list, a));
+    char d[] = "d";
     VelkInjectAllocFailure(0);
-    EXPECT_EQ(0u, CGenListPushBack(&list, b));
+    EXPECT_EQ(0u, CGenListPushBack(&list, d));
     VelkInjectAllocFailure(-1);
-    EXPECT_EQ(1u, CGenListGetCount(&list));
-    EXPECT_EQ((std::vector<std::string>{"a"}), Contents(&list));
-    CGenListDestruct(&list);
-}
-
-TEST_F(GenListTest, NodeInitFillsThreeWords) {
-    CGenListNode node;
-    CGenListNode prev;
-    CGenListNode next;
-    int data = 0;
-    CGenListNodeInit(&node, &prev, &next, &data);
-    EXPECT_EQ(&prev, node.pPrev);
-    EXPECT_EQ(&next, node.pNext);
-    EXPECT_EQ(&data, node.pData);
+    EXPECT_EQ(3u, CGenListGetCount(&list));
+    EXPECT_EQ((Texts{"a", "b", "c"}), Contents(&list));
 }
 
 }  // namespace

@@ -51,11 +51,6 @@ TEST(TestFlags, EachGetterReadsItsBit) {
     }
 }
 
-TEST(TestFlags, SelfHelpOf0x80IsOneAndOf0x7FIsZero) {
-    EXPECT_EQ(1, VelkGetFlagSelfHelp(0x80));
-    EXPECT_EQ(0, VelkGetFlagSelfHelp(0x7F));
-}
-
 // ---- Lock table ----
 
 // An entry that no support code uses, so tests own it.
@@ -72,16 +67,6 @@ TEST(LockTable, IndexTwelveReturnsMinusOneAndChangesNothing) {
     EXPECT_EQ(-1, VelkTryMutex(__FILE__, __LINE__, __func__, 12));
     EXPECT_EQ(0, std::memcmp(held, iMutexHeld, sizeof held));
     EXPECT_EQ(0, std::memcmp(pids, iMutexHeldPid, sizeof pids));
-}
-
-TEST(LockTable, GrabCountsAndRecordsThePid) {
-    ASSERT_EQ(0u, iMutexHeld[kFreeEntry]);
-    ASSERT_EQ(0, VELK_LOCK(kFreeEntry));
-    EXPECT_EQ(1u, iMutexHeld[kFreeEntry]);
-    EXPECT_EQ(static_cast<uint32_t>(getpid()), iMutexHeldPid[kFreeEntry]);
-    ASSERT_EQ(0, VELK_UNLOCK(kFreeEntry));
-    EXPECT_EQ(0u, iMutexHeld[kFreeEntry]);
-    EXPECT_EQ(0u, iMutexHeldPid[kFreeEntry]);
 }
 
 TEST(LockTable, AForkedChildRecordsItsOwnPid) {
@@ -145,7 +130,8 @@ TEST(LockTable, EntriesExcludeEachOtherAcrossThreads) {
 TEST(LockTable, InjectedFailureIsReturnedOnceAndChangesNothing) {
     ASSERT_EQ(-1, VelkInjectLockFailure(12, 0, EINVAL));
     ASSERT_EQ(0, VelkInjectLockFailure(kFreeEntry, 1, EDEADLK));
-    ASSERT_EQ(0, VELK_LOCK(kFreeEntry));          // the one that passes
+    ASSERT_EQ(0, VELK_LOCK(kFreeEntry));  // the one that passes
+    EXPECT_EQ(static_cast<uint32_t>(getpid()), iMutexHeldPid[kFreeEntry]);
     EXPECT_EQ(EDEADLK, VELK_UNLOCK(kFreeEntry));  // the injected failure: still held
     EXPECT_EQ(1u, iMutexHeld[kFreeEntry]);
     EXPECT_EQ(EBUSY, VELK_TRYLOCK(kFreeEntry));
@@ -156,51 +142,33 @@ TEST(LockTable, InjectedFailureIsReturnedOnceAndChangesNothing) {
 
 // ---- Time ----
 
-TEST(Time, UtcTimeMatchesTheClockAndWritesZeroMilliseconds) {
-    EXPECT_EQ(1, VelkGetUtcTime(nullptr));
-    VelkTimeRecord record;
-    std::memset(&record, 0x5A, sizeof record);
-    for (int attempt = 0; attempt < 3; ++attempt) {
-        time_t before = time(nullptr);
-        ASSERT_EQ(0, VelkGetUtcTime(&record));
-        if (time(nullptr) != before) {
-            continue;  // a second boundary: read again
+TEST(Time, UtcAndLocalTimeMatchTheClockWithZeroMilliseconds) {
+    const struct {
+        int (*get)(VelkTimeRecord*);
+        struct tm* (*expected)(const time_t*, struct tm*);
+    } clocks[] = {{VelkGetUtcTime, gmtime_r}, {VelkGetLocalTime, localtime_r}};
+    for (const auto& clock : clocks) {
+        EXPECT_EQ(1, clock.get(nullptr));
+        VelkTimeRecord record;
+        for (int attempt = 0; attempt < 3; ++attempt) {
+            std::memset(&record, 0x5A, sizeof record);
+            time_t before = time(nullptr);
+            ASSERT_EQ(0, clock.get(&record));
+            if (time(nullptr) != before) {
+                continue;  // a second boundary: read again
+            }
+            struct tm expected;
+            clock.expected(&before, &expected);
+            EXPECT_EQ(static_cast<uint32_t>(expected.tm_year + 1900), record.year);
+            EXPECT_EQ(static_cast<uint32_t>(expected.tm_mon + 1), record.month);
+            EXPECT_EQ(static_cast<uint32_t>(expected.tm_mday), record.day);
+            EXPECT_EQ(static_cast<uint32_t>(expected.tm_hour), record.hour);
+            EXPECT_EQ(static_cast<uint32_t>(expected.tm_min), record.minute);
+            EXPECT_EQ(static_cast<uint32_t>(expected.tm_sec), record.second);
+            EXPECT_EQ(0u, record.milliseconds);
+            break;
         }
-        struct tm expected;
-        gmtime_r(&before, &expected);
-        EXPECT_EQ(static_cast<uint32_t>(expected.tm_year + 1900), record.year);
-        EXPECT_EQ(static_cast<uint32_t>(expected.tm_mon + 1), record.month);
-        EXPECT_EQ(static_cast<uint32_t>(expected.tm_mday), record.day);
-        EXPECT_EQ(static_cast<uint32_t>(expected.tm_hour), record.hour);
-        EXPECT_EQ(static_cast<uint32_t>(expected.tm_min), record.minute);
-        EXPECT_EQ(static_cast<uint32_t>(expected.tm_sec), record.second);
-        break;
     }
-    EXPECT_EQ(0u, record.milliseconds);
-    EXPECT_GE(record.year, 2000u);
-    EXPECT_LE(record.year, 9999u);
-}
-
-TEST(Time, LocalTimeUsesTheLocalZone) {
-    EXPECT_EQ(1, VelkGetLocalTime(nullptr));
-    VelkTimeRecord record;
-    std::memset(&record, 0x5A, sizeof record);
-    for (int attempt = 0; attempt < 3; ++attempt) {
-        time_t before = time(nullptr);
-        ASSERT_EQ(0, VelkGetLocalTime(&record));
-        if (time(nullptr) != before) {
-            continue;
-        }
-        struct tm expected;
-        localtime_r(&before, &expected);
-        EXPECT_EQ(static_cast<uint32_t>(expected.tm_year + 1900), record.year);
-        EXPECT_EQ(static_cast<uint32_t>(expected.tm_hour), record.hour);
-        EXPECT_EQ(static_cast<uint32_t>(expected.tm_sec), record.second);
-        break;
-    }
-    EXPECT_EQ(0u, record.milliseconds);
-    EXPECT_GE(record.month, 1u);
-    EXPECT_LE(record.month, 12u);
 }
 
 uint32_t MillisecondsSinceMidnight(const struct timeval& now) {
@@ -228,25 +196,13 @@ TEST(Time, TimeOfDayIsMillisecondsSinceMidnightUtc) {
     FAIL() << "clock kept crossing midnight";
 }
 
-TEST(Time, MilliSecondsIsTheWallClockIn32Bits) {
-    struct timeval before;
-    gettimeofday(&before, nullptr);
-    uint32_t value = VelkMilliSeconds();
-    uint32_t expected =
-        static_cast<uint32_t>(before.tv_sec) * 1000u + static_cast<uint32_t>(before.tv_usec / 1000);
-    EXPECT_LT(value - expected, 1000u);  // differences are what callers use
-}
-
 TEST(Time, SleepAndWaitLastAtLeastTheirTime) {
     uint32_t start = VelkMilliSeconds();
     EXPECT_EQ(0, VelkSleep(30));
-    uint32_t slept = VelkMilliSeconds() - start;
-    EXPECT_GE(slept, 29u);
+    EXPECT_GE(VelkMilliSeconds() - start, 29u);
     start = VelkMilliSeconds();
     EXPECT_EQ(0, VelkWait(1020));  // seconds and microseconds both used
-    uint32_t waited = VelkMilliSeconds() - start;
-    EXPECT_GE(waited, 1019u);
-    EXPECT_LT(waited, 5000u);
+    EXPECT_GE(VelkMilliSeconds() - start, 1019u);
 }
 
 // ---- String and number wrappers ----
@@ -270,54 +226,21 @@ TEST(Wrappers, StrNCpyWritesNoNulWhenNEqualsTheSourceLength) {
     EXPECT_EQ(nullptr, VelkStrNCpy(buffer, nullptr, 1));
 }
 
-TEST(Wrappers, ForwardToTheCLibrary) {
-    char buffer[32];
-    EXPECT_EQ(5u, VelkStrLen("hello"));
-    EXPECT_EQ(0, VelkStrCmp("a", "a"));
-    EXPECT_LT(VelkStrCmp("a", "b"), 0);
-    EXPECT_EQ(0, VelkStrNCmp("abcx", "abcy", 3));
-    EXPECT_EQ(0, VelkStrCaseCmp("HeLLo", "hello"));
-    EXPECT_STREQ("lo", VelkStrStr("hello", "lo"));
-    EXPECT_STREQ("llo", VelkStrChr("hello", 'l'));
-    EXPECT_EQ(2u, VelkStrCSpn("ab,cd", ","));
-    EXPECT_EQ(buffer, VelkStrCpy(buffer, "ab"));
-    EXPECT_EQ(buffer, VelkStrCat(buffer, "cd"));
-    EXPECT_STREQ("abcd", buffer);
-    EXPECT_EQ(buffer, VelkMemSet(buffer, 'z', 3));
-    EXPECT_EQ(0, std::memcmp(buffer, "zzzd", 4));
-    EXPECT_EQ(buffer, VelkMemMove(buffer, buffer + 1, 3));
-    EXPECT_EQ(0, std::memcmp(buffer, "zzdd", 4));
+TEST(Wrappers, NumberConversionsUseBaseTenAndFullRange) {
+    EXPECT_EQ(10, VelkAToI("010"));  // base 10, not octal
+    EXPECT_EQ(-42, VelkAToI("-42abc"));
+    EXPECT_EQ(4000000000UL, atoul("4000000000"));
     char* end = nullptr;
     EXPECT_EQ(255, VelkStrToL("ff rest", &end, 16));
     EXPECT_STREQ(" rest", end);
-    EXPECT_EQ(-42, VelkAToI("-42abc"));
-    EXPECT_EQ(10, VelkAToI("010"));  // base 10, not octal
-    EXPECT_EQ(123456789L, VelkAToL("123456789"));
-    EXPECT_EQ(4000000000UL, atoul("4000000000"));
-    EXPECT_FLOAT_EQ(2.5f, VelkAToF("2.5"));
-    EXPECT_NE(0, VelkIsAlpha('a'));
-    EXPECT_EQ(0, VelkIsAlpha('1'));
-    EXPECT_NE(0, VelkIsDigit('7'));
-    EXPECT_NE(0, VelkIsAlNum('7'));
-    EXPECT_EQ(0, VelkIsAlNum('-'));
-    int number = 0;
-    char word[8];
-    EXPECT_EQ(2, VelkSScanf("12 abc", "%d %7s", &number, word));
-    EXPECT_EQ(12, number);
-    EXPECT_STREQ("abc", word);
-    EXPECT_EQ(6, VelkSprintf(buffer, "%s-%d", "ab", 123));
-    EXPECT_STREQ("ab-123", buffer);
 }
 
 TEST(Wrappers, ToLowerMapsOnlyTheCharacterRange) {
+    const int same[] = {'z', '1', 300, 256, -129, -1000, EOF};
+    for (int c : same) {
+        EXPECT_EQ(c, VelkToLower(c)) << c;
+    }
     EXPECT_EQ('a', VelkToLower('A'));
-    EXPECT_EQ('z', VelkToLower('z'));
-    EXPECT_EQ('1', VelkToLower('1'));
-    EXPECT_EQ(300, VelkToLower(300));
-    EXPECT_EQ(256, VelkToLower(256));
-    EXPECT_EQ(-129, VelkToLower(-129));
-    EXPECT_EQ(-1000, VelkToLower(-1000));
-    EXPECT_EQ(EOF, VelkToLower(EOF));
     EXPECT_EQ(tolower(255), VelkToLower(255));
 }
 
@@ -367,21 +290,14 @@ TEST(BoundedCopies, SafeStrCatAppendsWithinTheSize) {
 
 // ---- Conversions ----
 
-TEST(Conversions, StrToBool) {
-    EXPECT_EQ(0, StrToBool("FALSE"));
-    EXPECT_EQ(0, StrToBool("F"));
-    EXPECT_EQ(0, StrToBool("f"));
-    EXPECT_EQ(0, StrToBool("false"));
-    EXPECT_EQ(0, StrToBool("0"));
-    EXPECT_EQ(1, StrToBool("no"));
-    EXPECT_EQ(1, StrToBool(""));
-    EXPECT_EQ(1, StrToBool("00"));
-    EXPECT_EQ(1, StrToBool("true"));
-    EXPECT_EQ(1, StrToBool("fals"));
-}
-
-TEST(Conversions, BoolToStr) {
-    EXPECT_STREQ("true", BoolToStr(1));
+TEST(Conversions, StrToBoolAndBack) {
+    // Only the words of false and "0" read as false.
+    for (const char* text : {"FALSE", "F", "f", "false", "0"}) {
+        EXPECT_EQ(0, StrToBool(text)) << text;
+    }
+    for (const char* text : {"no", "", "00", "true", "fals"}) {
+        EXPECT_EQ(1, StrToBool(text)) << text;
+    }
     EXPECT_STREQ("true", BoolToStr(-7));
     EXPECT_STREQ("false", BoolToStr(0));
 }
@@ -480,12 +396,9 @@ TEST_F(VelkPrintfTest, ReportsAFailedClose) {
 
 // ---- Verify failure ----
 
-TEST(VerifyFailedDeathTest, WritesTheVerifyTextAndExitsWithOne) {
+TEST(VerifyFailedDeathTest, VerifyFailsOnlyWhenTheConditionIsFalse) {
     EXPECT_EXIT(VelkVerifyFailed(42, "file.c"), ::testing::ExitedWithCode(1),
                 HasSubstr("Velkcore Verify Failed: Line:42 File:file.c Possibly Out of Memory.\n"));
-}
-
-TEST(VerifyFailedDeathTest, VerifyMacroFailsOnlyWhenTheConditionIsFalse) {
     VELK_VERIFY(1 + 1 == 2);
     EXPECT_EXIT(VELK_VERIFY(std::getenv("PATH") == reinterpret_cast<char*>(1)),
                 ::testing::ExitedWithCode(1), HasSubstr("Velkcore Verify Failed: Line:"));
