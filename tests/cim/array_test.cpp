@@ -43,14 +43,6 @@ TEST(Array, IndexOutOfBoundsThrowsForConstAndNonConst) {
     EXPECT_THROW(none[0], IndexOutOfBoundsException);
 }
 
-TEST(Array, BooleanElementsAreAddressable) {
-    Array<Boolean> flags(2, false);
-    flags[1] = true;
-    const Boolean* data = flags.getData();
-    EXPECT_FALSE(data[0]);
-    EXPECT_TRUE(data[1]);
-}
-
 TEST(Array, CopiesAreIndependentAfterWrites) {
     Array<Sint32> a;
     a.append(1);
@@ -109,15 +101,4 @@ TEST(Array, AppendArrayGrowSwapReserve) {
     a.reserveCapacity(64);
     EXPECT_GE(a.getCapacity(), 64u);
     EXPECT_EQ(a[0], String("b"));
-}
-
-TEST(Pair, HoldsTwoValues) {
-    Pair<String, Uint32> p("k", 3);
-    Pair<String, Uint32> q(p);
-    q.second = 4;
-    EXPECT_EQ(p.first, String("k"));
-    EXPECT_EQ(p.second, 3u);
-    EXPECT_EQ(q.second, 4u);
-    Pair<String, Uint32> d;
-    EXPECT_EQ(d.second, 0u);
 }

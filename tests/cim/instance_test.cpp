@@ -31,25 +31,6 @@ CIMInstance diskInstance() {
 
 }  // namespace
 
-TEST(CIMProperty, ConstructionAndGetters) {
-    CIMProperty p("Name", String("x"));
-    EXPECT_EQ(p.getName().getString(), String("Name"));
-    EXPECT_EQ(p.getType(), CIMTYPE_STRING);
-    EXPECT_FALSE(p.isArray());
-    EXPECT_EQ(p.getArraySize(), 0u);
-    EXPECT_TRUE(p.getReferenceClassName().isNull());
-    EXPECT_FALSE(p.getPropagated());
-    // The literal-string trap: a const char* value becomes Boolean TRUE.
-    CIMProperty trap("P", "text");
-    EXPECT_EQ(trap.getType(), CIMTYPE_BOOLEAN);
-    CIMProperty ref("R", CIMObjectPath("root:A.k=1"), 0, "A");
-    EXPECT_EQ(ref.getReferenceClassName().getString(), String("A"));
-    p.setClassOrigin("CIM_Base");
-    p.setPropagated(true);
-    EXPECT_EQ(p.getClassOrigin().getString(), String("CIM_Base"));
-    EXPECT_TRUE(p.getPropagated());
-}
-
 TEST(CIMProperty, Validation) {
     EXPECT_THROW(CIMProperty(CIMName(), String("x")), UninitializedObjectException);
     Array<Uint8> three(3);
@@ -229,28 +210,6 @@ TEST(CIMObject, WrapsAnInstanceAndShares) {
     EXPECT_TRUE(empty.isUninitialized());
     EXPECT_TRUE(CIMInstance(empty).isUninitialized());
     EXPECT_THROW(empty.getClassName(), UninitializedObjectException);
-}
-
-TEST(CIMParamValue, SettersTakeReferencesAndCopiesShare) {
-    CIMParamValue pv("Code", CIMValue(Uint32(5)));
-    EXPECT_EQ(pv.getParameterName(), String("Code"));
-    EXPECT_TRUE(pv.isTyped());
-    CIMParamValue alias(pv);
-    String name("Renamed");
-    alias.setParameterName(name);
-    CIMValue value(String("text"));
-    alias.setValue(value);
-    alias.setIsTyped(false);
-    EXPECT_EQ(pv.getParameterName(), String("Renamed"));
-    EXPECT_TRUE(pv.getValue() == CIMValue(String("text")));
-    EXPECT_FALSE(pv.isTyped());
-    CIMParamValue copy = pv.clone();
-    String other("Other");
-    copy.setParameterName(other);
-    EXPECT_EQ(pv.getParameterName(), String("Renamed"));
-    CIMParamValue none;
-    EXPECT_TRUE(none.isUninitialized());
-    EXPECT_THROW(none.getValue(), UninitializedObjectException);
 }
 
 TEST(CIMPropertyList, NullEmptyAndMembership) {

@@ -149,13 +149,6 @@ TEST(CIMObjectPath, MalformedTextThrowsAndKeepsTheOldValue) {
     }
 }
 
-TEST(CIMObjectPath, EmptyTextGivesTheEmptyPath) {
-    CIMObjectPath p("root:C.k=1");
-    p = String();
-    EXPECT_TRUE(p.getClassName().isNull());
-    EXPECT_TRUE(p == CIMObjectPath());
-}
-
 TEST(CIMObjectPath, HostValidation) {
     CIMObjectPath p;
     const char* good[] = {"",          "h",          "host-1.example.com",
@@ -222,21 +215,4 @@ TEST(CIMObjectPath, HashAgreesWithEquality) {
     }
     EXPECT_NE(CIMObjectPath("C.k=1").makeHashCode(), CIMObjectPath("C.k=2").makeHashCode());
     EXPECT_NE(CIMObjectPath("C.s=\"a\"").makeHashCode(), CIMObjectPath("C.s=\"A\"").makeHashCode());
-}
-
-TEST(CIMObjectPath, SettersAndClear) {
-    CIMObjectPath p;
-    p.setNameSpace("root/korva");
-    p.setClassName("VLK_Test");
-    p.setKeyBindings(keys({CIMKeyBinding("Name", "t", CIMKeyBinding::STRING)}));
-    EXPECT_EQ(p.toString(), String("root/korva:VLK_Test.Name=\"t\""));
-    CIMObjectPath copy(p);
-    copy.setClassName("Other");
-    EXPECT_EQ(p.getClassName().getString(), String("VLK_Test"));
-    p.set("h", "root", "X");
-    EXPECT_EQ(p.toString(), String("//h/root:X"));
-    p.clear();
-    EXPECT_EQ(p.toString(), String());
-    p = String("a:B.c=1");
-    EXPECT_EQ(p.getNameSpace().getString(), String("a"));
 }

@@ -50,19 +50,6 @@ TEST(OperationContext, GetSetInsertRemove) {
     EXPECT_FALSE(context.contains(IdentityContainer::NAME));
 }
 
-TEST(OperationContext, CopiesHoldTheirOwnContainers) {
-    OperationContext a;
-    a.insert(IdentityContainer("alice"));
-    OperationContext b(a);
-    b.set(IdentityContainer("bob"));
-    EXPECT_EQ(IdentityContainer(a.get(IdentityContainer::NAME)).getUserName(), String("alice"));
-    OperationContext c;
-    c = b;
-    b.clear();
-    EXPECT_EQ(IdentityContainer(c.get(IdentityContainer::NAME)).getUserName(), String("bob"));
-    EXPECT_EQ(IdentityContainer::NAME, String("IdentityContainer"));
-}
-
 TEST(ResponseHandler, ContextIsStoredAndHandlersShareOneBase) {
     velk_test::TestInstanceHandler handler;
     OperationContext context;

@@ -67,14 +67,6 @@ TEST(CIMValue, EveryScalarTypeRoundTrips) {
     expectScalarRoundTrip(CIMObject(instance), CIMTYPE_OBJECT);
 }
 
-TEST(CIMValue, DefaultIsNullBoolean) {
-    CIMValue v;
-    EXPECT_TRUE(v.isNull());
-    EXPECT_EQ(v.getType(), CIMTYPE_BOOLEAN);
-    EXPECT_FALSE(v.isArray());
-    EXPECT_EQ(v.toString(), String());
-}
-
 TEST(CIMValue, OverloadTrapsPickTheDocumentedTypes) {
     // No const char* constructor: the pointer converts to Boolean.
     CIMValue fromLiteral("text");
@@ -136,18 +128,6 @@ TEST(CIMValue, SetChangesTypeAndSetNullValue) {
     EXPECT_EQ(v.getType(), CIMTYPE_BOOLEAN);
 }
 
-TEST(CIMValue, CopiesAreIndependent) {
-    CIMValue a(Uint32(1));
-    CIMValue b(a);
-    b.set(Uint32(2));
-    Uint32 x = 0;
-    a.get(x);
-    EXPECT_EQ(x, 1u);
-    CIMValue c;
-    c.assign(b);
-    EXPECT_TRUE(c == b);
-}
-
 TEST(CIMValue, EqualityNeedsTypeArrayNessNullnessAndElements) {
     EXPECT_TRUE(CIMValue(Uint32(5)) == CIMValue(Uint32(5)));
     EXPECT_TRUE(CIMValue(Uint32(5)) != CIMValue(Uint64(5)));
@@ -167,27 +147,35 @@ TEST(CIMValue, EqualityNeedsTypeArrayNessNullnessAndElements) {
 }
 
 TEST(CIMValue, ToStringScalars) {
-    EXPECT_EQ(CIMValue(true).toString(), String("TRUE"));
-    EXPECT_EQ(CIMValue(false).toString(), String("FALSE"));
-    EXPECT_EQ(CIMValue(Uint8(255)).toString(), String("255"));
-    EXPECT_EQ(CIMValue(Sint8(-128)).toString(), String("-128"));
-    EXPECT_EQ(CIMValue(Uint16(65535)).toString(), String("65535"));
-    EXPECT_EQ(CIMValue(Sint16(-32768)).toString(), String("-32768"));
-    EXPECT_EQ(CIMValue(Uint32(4294967295u)).toString(), String("4294967295"));
-    EXPECT_EQ(CIMValue(Sint32(-7)).toString(), String("-7"));
-    EXPECT_EQ(CIMValue(Uint64(18446744073709551615ULL)).toString(), String("18446744073709551615"));
-    EXPECT_EQ(CIMValue(Sint64(std::numeric_limits<Sint64>::min())).toString(),
-              String("-9223372036854775808"));
-    EXPECT_EQ(CIMValue(Real64(1.5)).toString(), String("1.5000000000000000e+00"));
-    EXPECT_EQ(CIMValue(Real64(-0.001)).toString(), realText(-0.001));
-    // Real32 is widened first, so the text shows the float's exact binary value.
-    EXPECT_EQ(CIMValue(Real32(0.1f)).toString(), realText(double(0.1f)));
+    const struct {
+        CIMValue value;
+        String text;
+    } cases[] = {
+        {CIMValue(true), "TRUE"},
+        {CIMValue(false), "FALSE"},
+        {CIMValue(Uint8(255)), "255"},
+        {CIMValue(Sint8(-128)), "-128"},
+        {CIMValue(Uint16(65535)), "65535"},
+        {CIMValue(Sint16(-32768)), "-32768"},
+        {CIMValue(Uint32(4294967295u)), "4294967295"},
+        {CIMValue(Uint64(18446744073709551615ULL)), "18446744073709551615"},
+        {CIMValue(Sint64(std::numeric_limits<Sint64>::min())), "-9223372036854775808"},
+        {CIMValue(Real64(1.5)), "1.5000000000000000e+00"},
+        {CIMValue(Real64(-0.001)), realText(-0.001)},
+        // Real32 is widened first, so the text shows the float's exact binary value.
+        {CIMValue(Real32(0.1f)), realText(double(0.1f))},
+        {CIMValue(Char16(0xE9)), "\xC3\xA9"},
+        {CIMValue(String("a \"raw\" text")), "a \"raw\" text"},
+        {CIMValue(CIMDateTime()), "00000000000000.000000:000"},
+        {CIMValue(CIMObjectPath("root/cimv2:CIM_Foo.Name=\"a\\\"b\",Id=5")),
+         "root/cimv2:CIM_Foo.Id=5,Name=\"a\\\"b\""},
+        {CIMValue(CIMTYPE_STRING, true), ""},
+        {CIMValue(), ""},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(c.value.toString(), c.text) << c.text;
+    }
     EXPECT_NE(CIMValue(Real32(0.1f)).toString(), CIMValue(Real64(0.1)).toString());
-    EXPECT_EQ(CIMValue(Char16(0xE9)).toString(), String("\xC3\xA9"));
-    EXPECT_EQ(CIMValue(String("a \"raw\" text")).toString(), String("a \"raw\" text"));
-    EXPECT_EQ(CIMValue(CIMDateTime()).toString(), String("00000000000000.000000:000"));
-    EXPECT_EQ(CIMValue(CIMObjectPath("root/cimv2:CIM_Foo.Name=\"a\\\"b\",Id=5")).toString(),
-              String("root/cimv2:CIM_Foo.Id=5,Name=\"a\\\"b\""));
 }
 
 TEST(CIMValue, ToStringArraysPutOneSpaceAfterEachElement) {
@@ -203,7 +191,6 @@ TEST(CIMValue, ToStringArraysPutOneSpaceAfterEachElement) {
     flags.append(true);
     EXPECT_EQ(CIMValue(flags).toString(), String("TRUE "));
     EXPECT_EQ(CIMValue(Array<Sint64>()).toString(), String());
-    EXPECT_EQ(CIMValue(CIMTYPE_STRING, true).toString(), String());
 }
 
 TEST(CIMValue, InstancesAreStoredAsCopies) {
