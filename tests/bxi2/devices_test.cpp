@@ -158,18 +158,6 @@ TEST_F(Devices, RecordsNeverAddedAreNotSentAndAreDestroyed) {
     EXPECT_EQ(EnumData(), "<DATA></DATA>");
 }
 
-TEST_F(Devices, EnumerationReplyWithoutFru) {
-    Bxi2_Device* d = nullptr;
-    ASSERT_EQ(Bxi2_CreateDeviceCPU("CPU", 3, "<NLS mod=m.vkm id=CPU />", "cpu0", "desc", 0, &d),
-              BXI2_OK);
-    ASSERT_EQ(Bxi2_AddDevice(d), BXI2_OK);
-    EXPECT_EQ(EnumData(),
-              "<DATA><DEVICE><DID>3</DID><NAME><NLS mod=m.vkm id=CPU /></NAME><DESCRIPTION>desc</"
-              "DESCRIPTION><OSLOCATOR>cpu0</OSLOCATOR><HWLOCATOR>CPU:0</HWLOCATOR><DEVTYPE>CPU</"
-              "DEVTYPE><BUSTYPE>SYSTEM_BUS</BUSTYPE><TESTS_SUPPORTED>*</TESTS_SUPPORTED></"
-              "DEVICE></DATA>");
-}
-
 TEST_F(Devices, EnumerationReplyWithFruAndAdditionalInfo) {
     Bxi2_Device* d = nullptr;
     ASSERT_EQ(Bxi2_CreateDeviceIDE("HD", 1, "n", "/dev/sda", "d", 0, 0, &d), BXI2_OK);

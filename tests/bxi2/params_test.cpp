@@ -153,29 +153,6 @@ TEST(ParameterList, DeleteCurrentReturnsTheNext) {
     EXPECT_EQ(list.All(), (Strings{"B=2", "C=3"}));
 }
 
-TEST(ParameterRecord, TypedValuesRoundTrip) {
-    Bxi2_Parameter p;
-    ASSERT_EQ(Bxi2_InitParameter(&p), 1);
-    EXPECT_EQ(Bxi2_GetParameterType(&p), VELK_PARAM_TYPE_UNSET);
-    ASSERT_EQ(Bxi2_SetParameterValFromInt32(&p, -42), 1);
-    EXPECT_STREQ(Bxi2_GetParameterValAsStr(&p), "-42");
-    EXPECT_EQ(Bxi2_GetParameterValAsInt32(&p), -42);
-    ASSERT_EQ(Bxi2_SetParameterValFromUInt32(&p, 4000000000u), 1);
-    EXPECT_EQ(Bxi2_GetParameterValAsUInt32(&p), 4000000000u);
-    ASSERT_EQ(Bxi2_SetParameterValFromBool(&p, 0), 1);
-    EXPECT_STREQ(Bxi2_GetParameterValAsStr(&p), "false");
-    EXPECT_EQ(Bxi2_GetParameterValAsBool(&p), 0);
-    ASSERT_EQ(Bxi2_SetParameterValFromFloat(&p, 2.5f), 1);
-    EXPECT_STREQ(Bxi2_GetParameterValAsStr(&p), "2.500000");
-    EXPECT_EQ(Bxi2_GetParameterHasDefaultValue(&p), 0);
-    ASSERT_EQ(Bxi2_SetParameterDefaultValFromStr(&p, "x"), 1);
-    EXPECT_EQ(Bxi2_GetParameterHasDefaultValue(&p), 1);
-    ASSERT_EQ(Bxi2_SetParameterMaxValFromFloat(&p, 10.5f), 1);
-    EXPECT_EQ(Bxi2_GetParameterHasMaxVal(&p), 1);
-    EXPECT_FLOAT_EQ(Bxi2_GetParameterMaxValAsFloat(&p), 10.5f);
-    Bxi2_DestructParameter(&p);
-}
-
 TEST(TestExecRequest, FieldsAndParameters) {
     Bxi2_TestExecRequest request;
     ASSERT_EQ(TestExecRequestConstruct(&request), 1);

@@ -12,67 +12,35 @@ PEGASUS_USING_PEGASUS;
 
 namespace {
 
-// Records the calls and answers from a small in-memory set of instances.
+// Answers every operation from one instance and counts the unload transitions.
 class FakeBackend : public CIMOMHandleBackend {
   public:
-    CIMInstance getInstance(const OperationContext&, const CIMNamespaceName& nameSpace,
-                            const CIMObjectPath& instanceName, Boolean, Boolean, Boolean,
-                            const CIMPropertyList&) override {
-        lastNameSpace = nameSpace;
-        for (Uint32 i = 0; i < instances.size(); i++) {
-            if (instances[i].getPath() == instanceName)
-                return instances[i];
-        }
-        throw CIMException(CIM_ERR_NOT_FOUND, instanceName.toString());
+    CIMInstance getInstance(const OperationContext&, const CIMNamespaceName&, const CIMObjectPath&,
+                            Boolean, Boolean, Boolean, const CIMPropertyList&) override {
+        throw CIMException(CIM_ERR_NOT_FOUND, "gone");
     }
     Array<CIMInstance> enumerateInstances(const OperationContext&, const CIMNamespaceName&,
-                                          const CIMName& className, Boolean deepInheritance,
-                                          Boolean, Boolean, Boolean,
-                                          const CIMPropertyList&) override {
-        lastDeep = deepInheritance;
-        Array<CIMInstance> result;
-        for (Uint32 i = 0; i < instances.size(); i++) {
-            if (instances[i].getClassName() == className)
-                result.append(instances[i]);
-        }
-        return result;
+                                          const CIMName& className, Boolean, Boolean, Boolean,
+                                          Boolean, const CIMPropertyList&) override {
+        return Array<CIMInstance>(1, CIMInstance(className));
     }
-    Array<CIMObjectPath> enumerateInstanceNames(const OperationContext& context,
+    Array<CIMObjectPath> enumerateInstanceNames(const OperationContext&,
                                                 const CIMNamespaceName& nameSpace,
                                                 const CIMName& className) override {
-        Array<CIMInstance> found = enumerateInstances(context, nameSpace, className, true, false,
-                                                      false, false, CIMPropertyList());
-        Array<CIMObjectPath> paths;
-        for (Uint32 i = 0; i < found.size(); i++)
-            paths.append(found[i].getPath());
-        return paths;
+        return Array<CIMObjectPath>(1, CIMObjectPath("", nameSpace, className));
     }
     CIMValue invokeMethod(const OperationContext&, const CIMNamespaceName&, const CIMObjectPath&,
-                          const CIMName& methodName, const Array<CIMParamValue>& in,
+                          const CIMName&, const Array<CIMParamValue>& in,
                           Array<CIMParamValue>& out) override {
-        lastMethod = methodName;
         out.append(CIMParamValue("Echo", CIMValue(Uint32(in.size()))));
         return CIMValue(Uint32(0));
     }
     void disallowProviderUnload() override { disallowCalls++; }
     void allowProviderUnload() override { allowCalls++; }
 
-    Array<CIMInstance> instances;
-    CIMNamespaceName lastNameSpace;
-    CIMName lastMethod;
-    bool lastDeep = false;
     int disallowCalls = 0;
     int allowCalls = 0;
 };
-
-CIMInstance makeInstance(const char* id) {
-    CIMInstance instance("VLK_Thing");
-    instance.addProperty(CIMProperty("Id", String(id)));
-    Array<CIMKeyBinding> keys;
-    keys.append(CIMKeyBinding("Id", id, CIMKeyBinding::STRING));
-    instance.setPath(CIMObjectPath("", CIMNamespaceName(), "VLK_Thing", keys));
-    return instance;
-}
 
 }  // namespace
 
@@ -112,42 +80,25 @@ TEST(CIMOMHandle, UnloadHintsCountAndNeverGoBelowZero) {
     EXPECT_EQ(CIMOMHandleBackend::getUnloadHintCount(handle), 0u);
 }
 
-TEST(CIMOMHandle, ForwardsToTheBackend) {
+TEST(CIMOMHandle, CopiesReachTheBackend) {
     auto backend = std::make_shared<FakeBackend>();
-    backend->instances.append(makeInstance("a"));
-    backend->instances.append(makeInstance("b"));
-    CIMOMHandle handle(backend);
     CIMOMHandle copy;
-    copy = handle;
+    copy = CIMOMHandle(backend);
     OperationContext context;
-
-    Array<CIMObjectPath> names = copy.enumerateInstanceNames(context, "root/korva", "vlk_thing");
-    ASSERT_EQ(names.size(), 2u);
-    CIMInstance b =
-        copy.getInstance(context, "root/korva", names[1], false, false, false, CIMPropertyList());
-    EXPECT_TRUE(b.identical(backend->instances[1]));
-    EXPECT_TRUE(backend->lastNameSpace == CIMNamespaceName("root/korva"));
-    EXPECT_EQ(handle
-                  .enumerateInstances(context, "root", "VLK_Thing", false, false, false, false,
-                                      CIMPropertyList())
-                  .size(),
-              2u);
-    EXPECT_FALSE(backend->lastDeep);
+    Array<CIMObjectPath> names = copy.enumerateInstanceNames(context, "root/korva", "VLK_Thing");
+    ASSERT_EQ(names.size(), 1u);
+    EXPECT_TRUE(names[0].getNameSpace() == CIMNamespaceName("root/korva"));
     try {
-        handle.getInstance(context, "root", CIMObjectPath("VLK_Thing.Id=\"zz\""), false, false,
-                           false, CIMPropertyList());
+        copy.getInstance(context, "root", names[0], false, false, false, CIMPropertyList());
         FAIL();
     } catch (const CIMException& e) {
         EXPECT_EQ(e.getCode(), CIM_ERR_NOT_FOUND);  // the back end's error comes through
     }
-    Array<CIMParamValue> in, out;
-    in.append(CIMParamValue("X", CIMValue(true)));
-    in.append(CIMParamValue("Y", CIMValue(true)));
-    CIMValue result = handle.invokeMethod(context, "root", names[0], "Run", in, out);
-    EXPECT_TRUE(result == CIMValue(Uint32(0)));
+    Array<CIMParamValue> in(2, CIMParamValue("X", CIMValue(true))), out;
+    EXPECT_TRUE(copy.invokeMethod(context, "root", names[0], "Run", in, out) ==
+                CIMValue(Uint32(0)));
     ASSERT_EQ(out.size(), 1u);
     EXPECT_TRUE(out[0].getValue() == CIMValue(Uint32(2)));
-    EXPECT_TRUE(backend->lastMethod == CIMName("Run"));
 }
 
 TEST(CIMOMHandle, BackendSeesOnlyBalancedUnloadTransitions) {
