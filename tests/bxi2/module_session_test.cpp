@@ -4,7 +4,6 @@
 // as they travel.
 #include <gtest/gtest.h>
 
-#include <dirent.h>
 #include <fcntl.h>
 #include <signal.h>
 #include <sys/wait.h>
@@ -14,6 +13,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <deque>
+#include <filesystem>
 #include <functional>
 #include <string>
 #include <vector>
@@ -77,7 +77,7 @@ class ScriptedEngine {
                 VelkPipeClose(fd);
             }
         }
-        RemoveDirectory();
+        std::filesystem::remove_all(directory_);
     }
 
     void Launch(std::vector<std::string> args) {
@@ -264,20 +264,6 @@ class ScriptedEngine {
                                             data.rfind("LIST_SYSINFO_DEVICES:", 0) == 0)) {
             Reply(message, kDeviceList);
         }
-    }
-
-    void RemoveDirectory() {
-        DIR* dir = opendir(directory_.c_str());
-        if (dir != nullptr) {
-            for (dirent* entry; (entry = readdir(dir)) != nullptr;) {
-                std::string name = entry->d_name;
-                if (name != "." && name != "..") {
-                    unlink((directory_ + "/" + name).c_str());
-                }
-            }
-            closedir(dir);
-        }
-        rmdir(directory_.c_str());
     }
 
     std::string directory_;
