@@ -475,28 +475,6 @@ std::string BlockInfoText(const void* address, unsigned size, const char* file, 
            "\nLine: " + std::to_string(line) + "\n";
 }
 
-TEST_F(Allocator, TracedBlocksAreRecordedAndReleasedQuietly) {
-    VelkSetTracingType(VELK_TRACE_MEM, 1);
-    StderrCapture capture;
-    void* p = TracingVelkAlloc(1, 100, "alloc.c", 10);
-    EXPECT_EQ(1, TracingIsPointerValid(p, "check.c", 1));
-    EXPECT_EQ(1, TracingIsPointerValid(static_cast<uint8_t*>(p) + 99, "check.c", 2));
-    TracingVelkFree(p, "free.c", 20);
-    FinishMemoryBlockTracing();
-    EXPECT_EQ("", capture.Take());
-}
-
-TEST_F(Allocator, FreeingAnUnknownBlockIsTraced) {
-    VelkSetTracingType(VELK_TRACE_MEM, 1);
-    int local = 0;
-    StderrCapture capture;
-    TracingVelkFree(&local, "free.c", 77);
-    std::string err = capture.Take();
-    EXPECT_THAT(err, HasSubstr(kNonexistingText));
-    EXPECT_THAT(err, HasSubstr("\nLOCATION\nAddress: " + PointerText(&local) +
-                               "\nFile: free.c\nLine: 77\n"));
-}
-
 TEST_F(Allocator, ASecondBlockAtARecordedAddressIsTraced) {
     VelkSetTracingType(VELK_TRACE_MEM, 1);
     void* p = TracingVelkAlloc(1, 100, "first.c", 11);
@@ -512,18 +490,28 @@ TEST_F(Allocator, ASecondBlockAtARecordedAddressIsTraced) {
     TracingVelkFree(q, "free.c", 1);
 }
 
-TEST_F(Allocator, InvalidPointersAreTracedOnlyWhenTracingIsOn) {
+TEST_F(Allocator, TracingChecksPointersAndReportsBadFrees) {
     int local = 0;
     EXPECT_EQ(1, TracingIsPointerValid(&local, "check.c", 5));  // tracing off
     VelkSetTracingType(VELK_TRACE_MEM, 1);
-    void* p = TracingVelkAlloc(1, 100, "alloc.c", 1);
     StderrCapture capture;
+    void* p = TracingVelkAlloc(1, 100, "alloc.c", 10);
+    EXPECT_EQ(1, TracingIsPointerValid(static_cast<uint8_t*>(p) + 99, "check.c", 2));
+    TracingVelkFree(p, "free.c", 20);  // a known block goes quietly
+    EXPECT_EQ("", capture.Take());
+
+    p = TracingVelkAlloc(1, 100, "alloc.c", 1);
+    StderrCapture errors;
     const uint8_t* beyond = static_cast<uint8_t*>(p) + 100;
     EXPECT_EQ(0, TracingIsPointerValid(beyond, "check.c", 5));
     EXPECT_EQ(0, TracingIsPointerValid(static_cast<uint8_t*>(p) - 1, "check.c", 6));
-    std::string err = capture.Take();
+    TracingVelkFree(&local, "free.c", 77);
+    std::string err = errors.Take();
     EXPECT_THAT(err, HasSubstr("\nMEMORY ERROR - invalid pointer\nAddress " + PointerText(beyond) +
                                "\nFile: check.c\nLine: 5\n"));
+    EXPECT_THAT(err, HasSubstr(kNonexistingText));
+    EXPECT_THAT(err, HasSubstr("\nLOCATION\nAddress: " + PointerText(&local) +
+                               "\nFile: free.c\nLine: 77\n"));
     TracingVelkFree(p, "free.c", 1);
 }
 
