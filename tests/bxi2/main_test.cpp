@@ -220,15 +220,11 @@ class PipeDirectory {
     std::string path_;
 };
 
-TEST(TestModule, BareCallPrintsNameAndVersion) {
+TEST(TestModule, BareCallPrintsNameAndVersionAndUnknownModeEndsWithItsStatus) {
     PipeDirectory pipes;
     ChildResult result = RunModule({}, pipes.path());
     EXPECT_EQ(result.status, 0);
     EXPECT_EQ(result.err, "velktest 1.2.3\n");
-}
-
-TEST(TestModule, UnknownModeEndsWithItsStatus) {
-    PipeDirectory pipes;
     EXPECT_EQ(RunModule({"bogus"}, pipes.path()).status, BXI2_E_MODE);
 }
 

@@ -187,18 +187,6 @@ TEST(CIMObjectPath, EqualityRules) {
     EXPECT_TRUE(CIMObjectPath("C.k=1") != CIMObjectPath("C.k=\"1\""));
 }
 
-TEST(CIMObjectPath, ProviderRebuildsALocalPathToCompare) {
-    // What a provider receives carries host and namespace; rebuilding without them compares
-    // equal to a path the provider built itself.
-    CIMObjectPath received("//server/root/korva:VLK_Disk.DeviceID=\"sda\"");
-    CIMObjectPath own("", CIMNamespaceName(), "VLK_Disk",
-                      keys({CIMKeyBinding("DeviceID", "sda", CIMKeyBinding::STRING)}));
-    EXPECT_TRUE(received != own);
-    CIMObjectPath rebuilt("", CIMNamespaceName(), received.getClassName(),
-                          received.getKeyBindings());
-    EXPECT_TRUE(rebuilt == own);
-}
-
 TEST(CIMObjectPath, HashAgreesWithEquality) {
     const char* groups[][3] = {
         {"//H/root:C.k=16,s=\"v\"", "//h/ROOT:c.K=0x10,S=\"v\"", "//h/root:C.s=\"v\",k=+16"},
