@@ -67,6 +67,11 @@ TEST(CIMDateTime, RejectsMalformedText) {
         EXPECT_EQ(e.getMessage(), String("invalid datetime format"));
     }
     EXPECT_NO_THROW(CIMDateTime("20240229000000.000000+000"));  // leap day
+    CIMDateTime kept("20250419144402.123456-300");
+    EXPECT_THROW(kept.set("bad"), InvalidDateTimeFormatException);
+    EXPECT_EQ(text(kept), "20250419144402.123456-300");
+    kept.clear();  // as the default: the zero interval
+    EXPECT_EQ(text(kept), "00000000000000.000000:000");
 }
 
 TEST(CIMDateTime, MicrosecondConstructorCountsFromYearZero) {

@@ -27,6 +27,8 @@ TEST(Exception, DefaultMessages) {
     EXPECT_EQ(DateTimeOutOfRangeException("9").getMessage(),
               String("DateTime is out of range : 9"));
     EXPECT_EQ(MalformedObjectNameException("x.").getMessage(), String("malformed object name: x."));
+    EXPECT_EQ(AssertionFailureException("Foo.cpp", 42, "x != 0").getMessage(),
+              String("Foo.cpp(42): x != 0"));
     EXPECT_EQ(Exception("plain").getMessage(), String("plain"));
 }
 

@@ -17,6 +17,9 @@ CIMKeyBinding kb(const char* name, const char* value, CIMKeyBinding::Type type) 
 }  // namespace
 
 TEST(CIMKeyBinding, FromValueMapsTypesAndText) {
+    EXPECT_EQ(int(CIMKeyBinding::BOOLEAN) * 1000 + int(CIMKeyBinding::STRING) * 100 +
+                  int(CIMKeyBinding::NUMERIC) * 10 + int(CIMKeyBinding::REFERENCE),
+              123);  // the SDK's numbering
     struct Case {
         CIMValue value;
         CIMKeyBinding::Type type;

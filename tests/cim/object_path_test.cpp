@@ -141,6 +141,8 @@ TEST(CIMObjectPath, MalformedTextThrowsAndKeepsTheOldValue) {
     CIMObjectPath kept("root:C.k=1");
     EXPECT_THROW(kept.set("C.k="), MalformedObjectNameException);
     EXPECT_EQ(kept.toString(), String("root:C.k=1"));
+    kept = String();  // empty text is the empty path, not an error
+    EXPECT_TRUE(kept == CIMObjectPath());
     try {
         CIMObjectPath p("C.k=");
         FAIL();

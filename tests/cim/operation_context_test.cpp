@@ -46,8 +46,11 @@ TEST(OperationContext, GetSetInsertRemove) {
     context.remove("TagContainer");
     EXPECT_FALSE(context.contains("TagContainer"));
     EXPECT_THROW(context.remove("TagContainer"), Exception);
+    OperationContext copy;
+    copy = context;  // copies hold their own containers
     context.clear();
     EXPECT_FALSE(context.contains(IdentityContainer::NAME));
+    EXPECT_EQ(IdentityContainer(copy.get(IdentityContainer::NAME)).getUserName(), String("bob"));
 }
 
 TEST(ResponseHandler, ContextIsStoredAndHandlersShareOneBase) {

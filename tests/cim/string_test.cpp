@@ -13,6 +13,8 @@ PEGASUS_USING_PEGASUS;
 TEST(String, ConstructorsCountUtf16Units) {
     EXPECT_EQ(String().size(), 0u);
     EXPECT_EQ(String::EMPTY.size(), 0u);
+    EXPECT_THROW(String(static_cast<const char*>(nullptr)), NullPointerException);
+    EXPECT_THROW(String(static_cast<const Char16*>(nullptr)), NullPointerException);
     EXPECT_EQ(String("hello").size(), 5u);
     EXPECT_EQ(String("hello", 3), String("hel"));
     EXPECT_EQ(String(String("hello"), 2), String("he"));

@@ -68,6 +68,8 @@ TEST(CIMValue, EveryScalarTypeRoundTrips) {
 }
 
 TEST(CIMValue, OverloadTrapsPickTheDocumentedTypes) {
+    EXPECT_TRUE(CIMValue().isNull());
+    EXPECT_EQ(CIMValue().getType(), CIMTYPE_BOOLEAN);
     // No const char* constructor: the pointer converts to Boolean.
     CIMValue fromLiteral("text");
     EXPECT_EQ(fromLiteral.getType(), CIMTYPE_BOOLEAN);
@@ -109,6 +111,9 @@ TEST(CIMValue, TypeMismatchBetweenSimilarTypes) {
     Uint16 right = 0;
     v.get(right);
     EXPECT_EQ(right, 5u);
+    CIMValue copy(v);  // copies are independent
+    copy.set(Uint16(6));
+    EXPECT_TRUE(v == CIMValue(Uint16(5)));
 }
 
 TEST(CIMValue, SetChangesTypeAndSetNullValue) {

@@ -10,6 +10,7 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <chrono>
@@ -104,12 +105,7 @@ std::string PointerText(const void* pointer) {
 
 bool AllZero(const void* data, size_t size) {
     const uint8_t* bytes = static_cast<const uint8_t*>(data);
-    for (size_t i = 0; i < size; ++i) {
-        if (bytes[i] != 0) {
-            return false;
-        }
-    }
-    return true;
+    return std::all_of(bytes, bytes + size, [](uint8_t byte) { return byte == 0; });
 }
 
 // Captures standard error (where trace lines go) and always ends the capture.
@@ -159,14 +155,7 @@ class Allocator : public ::testing::Test {
     // arena, and the arena's tail taken by one more block, so that freed
     // blocks become holes the tests control.
     struct Layout {
-        void* a;
-        void* b;
-        void* c;
-        void* d;
-        void* e;
-        void* f;
-        void* g;
-        void* tail;
+        void *a, *b, *c, *d, *e, *f, *g, *tail;
     };
 
     static Layout MakeLayout() {
