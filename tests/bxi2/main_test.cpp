@@ -9,8 +9,8 @@
 #include <unistd.h>
 #include <vector>
 
-#include <dirent.h>
-
+#include "TestDirectory.h"
+#include "TestProcess.h"
 #include "bxi2-internal.h"
 
 namespace {
@@ -160,64 +160,40 @@ struct ChildResult {
     std::string err;
 };
 
-// Runs velktest with args and the environment variable VELK_TMP=pipeDir;
-// collects its standard error and exit status.
+// Runs velktest with args and VELK_TMP=pipeDir; its standard error and exit status.
 ChildResult RunModule(const std::vector<std::string>& args, const std::string& pipeDir) {
-    int pipeFds[2];
-    EXPECT_EQ(pipe2(pipeFds, O_CLOEXEC), 0);
-    pid_t child = fork();
-    if (child == 0) {
-        dup2(pipeFds[1], STDERR_FILENO);
-        int devNull = open("/dev/null", O_WRONLY);
-        dup2(devNull, STDOUT_FILENO);
-        setenv("VELK_TMP", pipeDir.c_str(), 1);
-        std::vector<char*> argv;
-        std::string path = VELKTEST_PATH;
-        argv.push_back(path.data());
-        std::vector<std::string> copies = args;
-        for (std::string& arg : copies) {
-            argv.push_back(arg.data());
-        }
-        argv.push_back(nullptr);
-        execv(path.c_str(), argv.data());
-        _exit(127);
-    }
-    close(pipeFds[1]);
+    using namespace velk::testsupport;
+    std::string errDir = MakePrivateDirectory("bxi2-main-err");
+    std::vector<std::string> environment = EnvironmentWithout({"VELK_TMP="});
+    environment.push_back("VELK_TMP=" + pipeDir);
+    pid_t pid = -1;
+    EXPECT_EQ(Spawn(VELKTEST_PATH, args, environment,
+                    {Redirect::Open(STDOUT_FILENO, "/dev/null", O_WRONLY),
+                     Redirect::Open(STDERR_FILENO, errDir + "/err", O_WRONLY | O_CREAT, 0600)},
+                    &pid),
+              0);
     ChildResult result;
-    char buffer[256];
-    ssize_t got;
-    while ((got = read(pipeFds[0], buffer, sizeof buffer)) > 0) {
-        result.err.append(buffer, (size_t)got);
+    std::optional<int> status = WaitForExit(pid, 60000);
+    if (!status) {
+        StopProcess(pid, SIGKILL);
+        ADD_FAILURE() << "velktest did not end";
+    } else if (WIFEXITED(*status)) {
+        result.status = WEXITSTATUS(*status);
     }
-    close(pipeFds[0]);
-    int status = 0;
-    waitpid(child, &status, 0);
-    result.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    result.err = ReadFile(errDir + "/err");
+    RemoveTree(errDir);
     return result;
 }
 
+// The pipe directory of a module run, which must stay empty.
 class PipeDirectory {
   public:
-    PipeDirectory() {
-        char pattern[] = "/tmp/bxi2-main-XXXXXX";
-        path_ = mkdtemp(pattern);
-    }
-    ~PipeDirectory() { rmdir(path_.c_str()); }
+    ~PipeDirectory() { velk::testsupport::RemoveTree(path_); }
     const std::string& path() const { return path_; }
-    int Entries() const {
-        int count = 0;
-        DIR* dir = opendir(path_.c_str());
-        while (dir != nullptr && readdir(dir) != nullptr) {
-            ++count;
-        }
-        if (dir != nullptr) {
-            closedir(dir);
-        }
-        return count - 2;
-    }
+    size_t Entries() const { return velk::testsupport::ListDirectory(path_).size(); }
 
   private:
-    std::string path_;
+    std::string path_ = velk::testsupport::MakePrivateDirectory("bxi2-main");
 };
 
 TEST(TestModule, BareCallPrintsNameAndVersionAndUnknownModeEndsWithItsStatus) {
@@ -233,7 +209,7 @@ TEST(TestModule, WithoutEngineTheModeCannotStartAndLeavesNoFifo) {
     ChildResult result =
         RunModule({"enumerate", "ref=R", std::string("deffile=") + VELKTEST_DEFFILE}, pipes.path());
     EXPECT_EQ(result.status, BXI2_E_START_COMMS);
-    EXPECT_EQ(pipes.Entries(), 0);
+    EXPECT_EQ(pipes.Entries(), 0u);
     // A run that cannot accept its percentage does not try to start.
     ChildResult refused =
         RunModule({"run", "test=0", "device=1", "param=VELK_BXI2_PERCENT_TO_TEST,0",

@@ -13,10 +13,11 @@
 #include <cstdlib>
 #include <cstring>
 #include <deque>
-#include <filesystem>
 #include <string>
 #include <vector>
 
+#include "TestDirectory.h"
+#include "TestProcess.h"
 #include "bxi2.h"
 #include "message-protocol.h"
 #include "pipe-lowlevel.h"
@@ -54,9 +55,7 @@ int Count(const std::string& text, const std::string& part) {
 // Plays broker, diagnostic engine and NLS engine for one module process.
 class ScriptedEngine {
   public:
-    ScriptedEngine() {
-        char pattern[] = "/tmp/bxi2-session-XXXXXX";
-        directory_ = mkdtemp(pattern);
+    ScriptedEngine() : directory_(velk::testsupport::MakePrivateDirectory("bxi2-session")) {
         VelkInitPipes();
         VelkPipeSignalHandle();
         brokerFifo_ = directory_ + "/VELKFIFO";
@@ -76,25 +75,18 @@ class ScriptedEngine {
                 VelkPipeClose(fd);
             }
         }
-        std::filesystem::remove_all(directory_);
+        velk::testsupport::RemoveTree(directory_);
     }
 
-    void Launch(std::vector<std::string> args) {
-        child_ = fork();
-        if (child_ == 0) {
-            int devNull = open("/dev/null", O_WRONLY);
-            dup2(devNull, STDOUT_FILENO);
-            dup2(devNull, STDERR_FILENO);
-            setenv("VELK_TMP", directory_.c_str(), 1);
-            std::string path = VELKTEST_PATH;
-            std::vector<char*> argv{path.data()};
-            for (std::string& arg : args) {
-                argv.push_back(arg.data());
-            }
-            argv.push_back(nullptr);
-            execv(path.c_str(), argv.data());
-            _exit(127);
-        }
+    void Launch(const std::vector<std::string>& args) {
+        using velk::testsupport::Redirect;
+        std::vector<std::string> environment = velk::testsupport::EnvironmentWithout({"VELK_TMP="});
+        environment.push_back("VELK_TMP=" + directory_);
+        EXPECT_EQ(velk::testsupport::Spawn(VELKTEST_PATH, args, environment,
+                                           {Redirect::Open(STDOUT_FILENO, "/dev/null", O_WRONLY),
+                                            Redirect::Dup(STDERR_FILENO, STDOUT_FILENO)},
+                                           &child_),
+                  0);
     }
 
     // Serves the module until it closes its connection or ends; every

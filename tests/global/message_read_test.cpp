@@ -5,11 +5,10 @@
 
 #include <cstdlib>
 #include <cstring>
-#include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
 
+#include "TestDirectory.h"
 #include "gen-str.h"
 #include "message-protocol.h"
 #include "tracing.h"
@@ -190,11 +189,9 @@ TEST(XmlGetField, UnmatchedClosingTagIsTraced) {
     EXPECT_EQ(Lookup(message, "MSG/DATA/A/B"), "x</C>");
     VelkSetTracingType(VELK_TRACE_OWN, 0);
     SetTraceFilenameForComponent(nullptr);
-    std::ifstream in(path);
-    std::stringstream text;
-    text << in.rdbuf();
+    std::string text = velk::testsupport::ReadFile(path);
     unlink(path);
-    EXPECT_NE(text.str().find("VelkXmlGetField(), unmatched tag, B\n"), std::string::npos);
+    EXPECT_NE(text.find("VelkXmlGetField(), unmatched tag, B\n"), std::string::npos);
 }
 
 TEST(MessageGetters, HeaderFieldsAsNumbersAndType) {

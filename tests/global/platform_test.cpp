@@ -15,12 +15,11 @@
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
-#include <fstream>
-#include <sstream>
 #include <string>
 #include <sys/time.h>
 #include <thread>
 
+#include "TestDirectory.h"
 #include "test-common.h"
 
 namespace {
@@ -334,23 +333,12 @@ TEST(Conversions, AllocStringExCopiesIntoAZeroedBuffer) {
 
 class VelkPrintfTest : public ::testing::Test {
   protected:
-    void SetUp() override {
-        char pattern[] = "/tmp/velk_printf_XXXXXX";
-        ASSERT_NE(nullptr, mkdtemp(pattern));
-        dir_ = pattern;
-    }
+    void SetUp() override { ASSERT_NE("", dir_); }
     void TearDown() override {
         g_sLogFilePath[0] = '\0';
-        std::remove((dir_ + "/log.txt").c_str());
-        rmdir(dir_.c_str());
+        velk::testsupport::RemoveTree(dir_);
     }
-    static std::string ReadFile(const std::string& path) {
-        std::ifstream in(path);
-        std::stringstream content;
-        content << in.rdbuf();
-        return content.str();
-    }
-    std::string dir_;
+    std::string dir_ = velk::testsupport::MakePrivateDirectory("velk_printf");
 };
 
 TEST_F(VelkPrintfTest, PrintsToStandardOutputWithoutALogFile) {
@@ -369,7 +357,7 @@ TEST_F(VelkPrintfTest, AppendsToTheLogFile) {
     std::strcpy(g_sLogFilePath, path.c_str());
     EXPECT_EQ(6, VelkPrintf("one %d\n", 1));
     EXPECT_EQ(6, VelkPrintf("two %d\n", 2));
-    EXPECT_EQ("one 1\ntwo 2\n", ReadFile(path));
+    EXPECT_EQ("one 1\ntwo 2\n", velk::testsupport::ReadFile(path));
 }
 
 TEST_F(VelkPrintfTest, ReportsAnUnopenableLogFile) {

@@ -11,22 +11,23 @@
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
-#include <sstream>
 #include <string>
 
+#include "TestDirectory.h"
 #include "process-helpers.h"
 #include "test-common.h"
 
 namespace {
 
+using velk::testsupport::MakePrivateDirectory;
+using velk::testsupport::ReadFile;
+using velk::testsupport::RemoveTree;
+
 // A private directory, removed with everything in it.
 class TempDir {
   public:
-    TempDir() {
-        char pattern[] = "/tmp/velk-proc-XXXXXX";
-        path_ = mkdtemp(pattern);
-    }
-    ~TempDir() { std::system(("rm -rf '" + path_ + "'").c_str()); }
+    TempDir() : path_(MakePrivateDirectory("velk-proc")) {}
+    ~TempDir() { RemoveTree(path_); }
     const std::string& path() const { return path_; }
     std::string file(const std::string& name) const { return path_ + "/" + name; }
 
@@ -37,13 +38,6 @@ class TempDir {
 void WriteFile(const std::string& path, const std::string& text, mode_t mode) {
     std::ofstream(path) << text;
     chmod(path.c_str(), mode);
-}
-
-std::string ReadFile(const std::string& path) {
-    std::ifstream in(path);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
 }
 
 // Waits for a child started by the code under test and returns its status.

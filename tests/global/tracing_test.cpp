@@ -6,23 +6,18 @@
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
-#include <fstream>
 #include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
 
+#include "TestDirectory.h"
 #include "process-helpers.h"
 #include "tracing.h"
 
 namespace {
 
-std::string ReadFile(const std::string& path) {
-    std::ifstream in(path);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
+using velk::testsupport::ReadFile;
 
 // Sends trace lines to a fresh file for the life of the object.
 class TraceFile {
