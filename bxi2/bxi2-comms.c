@@ -18,6 +18,7 @@
 
 enum {
     kIniValueSize = 256,
+    /* A flush gives up when the engine has taken nothing for this long. */
     kFlushMs = 1500,
     kMessageWaitMs = 1,
     kTypeFieldSize = 101, /* at most 100 characters */
@@ -88,9 +89,24 @@ int Bxi2_StartCommunications(const char* reference) {
     return BXI2_OK;
 }
 
+/* Writes everything queued for the engine: a busy engine that keeps reading
+ * gets all of it, the result included, however long that takes; an engine
+ * that has stopped reading is given up on after one period without progress. */
+static void FlushToEngine(void) {
+    int left = VelkFlushWriteFIFO(kFlushMs);
+    while (left > 0) {
+        int before = left;
+        left = VelkFlushWriteFIFO(kFlushMs);
+        if (left >= before) {
+            VTRACE(VELK_TRACE_DIAG, "Bxi2_StopCommunications: %d messages not taken\n", left);
+            return;
+        }
+    }
+}
+
 int Bxi2_StopCommunications(void) {
     Bxi2_KillDeviceList();
-    VelkFlushWriteFIFO(kFlushMs);
+    FlushToEngine();
     Bxi2_SendNotification(BXI2_NOTIFY_SHUTDOWN);
     VelkClientCloseConnection();
     StopTransport();
