@@ -11,10 +11,13 @@ constexpr int kRounds = 3;
 // Far more than one pass of the engine's event loop takes from its FIFO.
 constexpr const char* kEvents = "1500";
 
+// A module's startup notice may wait behind the floods of the others.
+constexpr const char* kSlowConnect = "VELK_ENGINE_CONNECT_MS=60000";
+
 using ResultOrderTest = EngineTest;
 
 TEST_F(ResultOrderTest, FloodingRunsThatEndAtOnceAllKeepTheirResults) {
-    StartEngine({}, {"VELK_ENGINE_LOG_LIMIT=3"});
+    StartEngine({}, {"VELK_ENGINE_LOG_LIMIT=3", kSlowConnect});
     ConnectAndWaitForDevices();
     const std::vector<std::string> devices = {"IDE:0:0", "IDE:0:1", "CPU:0", "COM:1:03f8"};
     const std::string last = std::string("Flood event ") + kEvents + " of " + kEvents;
@@ -46,7 +49,7 @@ TEST_F(ResultOrderTest, DeviceListsBehindFloodsAreAllKept) {
                       "\niNumTests=0\n[Fake]\nBehaviour=enumdata\nEventsBefore=" + kEvents +
                       "\nDataFile=" + Box().Root() + "/" + name + ".data\n");
     }
-    StartEngine();
+    StartEngine({}, {kSlowConnect});
     ConnectAndWaitForDevices();
     EXPECT_EQ(Devices().size(), 4u + kModules);
     for (int round = 0; round < kRounds; ++round) {
