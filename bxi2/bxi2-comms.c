@@ -14,12 +14,15 @@
 #include "nls-access.h"
 #include "pipe-lowlevel.h"
 #include "process-helpers.h"
+#include "test-common.h"
 #include "tracing.h"
 
 enum {
     kIniValueSize = 256,
-    /* A flush gives up when the engine has taken nothing for this long. */
+    /* One flush period, and how long the engine may take nothing at all
+     * before the module stops waiting for it. */
     kFlushMs = 1500,
+    kFlushStallMs = 10000,
     kMessageWaitMs = 1,
     kTypeFieldSize = 101, /* at most 100 characters */
     kCommandFieldSize = 101,
@@ -91,13 +94,17 @@ int Bxi2_StartCommunications(const char* reference) {
 
 /* Writes everything queued for the engine: a busy engine that keeps reading
  * gets all of it, the result included, however long that takes; an engine
- * that has stopped reading is given up on after one period without progress. */
+ * that has taken nothing for kFlushStallMs is given up on (an engine that has
+ * gone ends the wait at once). */
 static void FlushToEngine(void) {
+    uint32_t lastProgress = VelkMilliSeconds();
     int left = VelkFlushWriteFIFO(kFlushMs);
     while (left > 0) {
         int before = left;
         left = VelkFlushWriteFIFO(kFlushMs);
-        if (left >= before) {
+        if (left < before) {
+            lastProgress = VelkMilliSeconds();
+        } else if (VelkMilliSeconds() - lastProgress >= (uint32_t)kFlushStallMs) {
             VTRACE(VELK_TRACE_DIAG, "Bxi2_StopCommunications: %d messages not taken\n", left);
             return;
         }

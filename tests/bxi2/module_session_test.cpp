@@ -16,6 +16,7 @@
 #include <deque>
 #include <functional>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "bxi2.h"
@@ -391,6 +392,18 @@ TEST(ModuleSession, FloodedEventsArriveCompleteAndInOrder) {
         ASSERT_EQ(Field(infos[i], "MSG/DATA/EVENT/TEXT"),
                   "Flood event " + std::to_string(i + 1) + " of 500");
     }
+    EXPECT_EQ(engine.ResultNotice(), "PASS");
+}
+
+TEST(ModuleSession, ResultReachesAnEngineThatReadsSlowly) {
+    // One message a millisecond: draining the flood takes the engine longer
+    // than one flush period of the module, and the result comes last.
+    ScriptedEngine engine;
+    engine.Launch({"run", "test=0", "device=1", "param=MODE,flood", "param=COUNT,3000", kDefFile});
+    engine.Serve(
+        [](const std::string&) { std::this_thread::sleep_for(std::chrono::milliseconds(1)); });
+    ASSERT_EQ(engine.Wait(), 0);
+    EXPECT_EQ(engine.EventsOf("INFO").size(), 3000u);
     EXPECT_EQ(engine.ResultNotice(), "PASS");
 }
 

@@ -19,6 +19,7 @@
 // or closing its connection.
 #include <unistd.h>
 
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
@@ -31,6 +32,7 @@
 #include "message-protocol.h"
 #include "pipe-lowlevel.h"
 #include "process-helpers.h"
+#include "test-common.h"
 
 namespace {
 
@@ -62,13 +64,17 @@ bool Send(const std::string& type, const std::string& data) {
     return sent;
 }
 
-// Writes what is queued while the engine keeps taking it.
+// Writes what is queued while the engine keeps taking it, as a module does.
 void FlushAll() {
+    constexpr std::uint32_t kStallMs = 10000;
+    std::uint32_t lastProgress = VelkMilliSeconds();
     int left = VelkFlushWriteFIFO(1500);
     while (left > 0) {
         int before = left;
         left = VelkFlushWriteFIFO(1500);
-        if (left >= before) {
+        if (left < before) {
+            lastProgress = VelkMilliSeconds();
+        } else if (VelkMilliSeconds() - lastProgress >= kStallMs) {
             return;
         }
     }

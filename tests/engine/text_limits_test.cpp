@@ -2,12 +2,9 @@
 // the client reads, never inside an NLS tag, an escape or a UTF-8 sequence,
 // read whole by the client's own field reader; and a run's log bounded in
 // bytes as well as in items, however large the events a module sends.
-#include <numeric>
-
 #include "client_text.h"
 #include "engine_harness.h"
 #include "message-protocol.h"
-#include "run_log.h"
 
 namespace velk::enginetest {
 namespace {
@@ -43,19 +40,6 @@ TEST(CutForClientTest, LongTextsEndBetweenWholeUnits) {
         EXPECT_EQ(cut, c.expected) << c.text;
         EXPECT_LE(cut.size(), c.limit) << c.text;
     }
-}
-
-TEST(RunLogBoundsTest, HugeItemsAreCutAndTheLogStaysWithinItsBytes) {
-    constexpr std::size_t kBytes = 16 * 1024;
-    velk::engine::RunLog log(velk::engine::RunLogLimits{1000, kBytes});
-    for (int i = 0; i < 100; ++i) {
-        log.Add("INFO", std::string(1 << 20, 'x'), -1);
-    }
-    EXPECT_LE(log.Bytes(), kBytes);
-    ASSERT_FALSE(log.Items().empty());
-    EXPECT_EQ(log.Items().back().sequence, 100) << "the newest item is kept";
-    EXPECT_EQ(log.Items().back().text.size(), kClientLogTextLimit);
-    EXPECT_EQ(log.Dropped() + log.Items().size(), 100u);
 }
 
 using TextLimitsTest = EngineTest;
