@@ -14,11 +14,15 @@
 #include "nls-access.h"
 #include "pipe-lowlevel.h"
 #include "process-helpers.h"
+#include "test-common.h"
 #include "tracing.h"
 
 enum {
     kIniValueSize = 256,
+    /* One flush period, and how long the engine may take nothing at all
+     * before the module stops waiting for it. */
     kFlushMs = 1500,
+    kFlushStallMs = 10000,
     kMessageWaitMs = 1,
     kTypeFieldSize = 101, /* at most 100 characters */
     kCommandFieldSize = 101,
@@ -88,9 +92,28 @@ int Bxi2_StartCommunications(const char* reference) {
     return BXI2_OK;
 }
 
+/* Writes everything queued for the engine: a busy engine that keeps reading
+ * gets all of it, the result included, however long that takes; an engine
+ * that has taken nothing for kFlushStallMs is given up on (an engine that has
+ * gone ends the wait at once). */
+static void FlushToEngine(void) {
+    uint32_t lastProgress = VelkMilliSeconds();
+    int left = VelkFlushWriteFIFO(kFlushMs);
+    while (left > 0) {
+        int before = left;
+        left = VelkFlushWriteFIFO(kFlushMs);
+        if (left < before) {
+            lastProgress = VelkMilliSeconds();
+        } else if (VelkMilliSeconds() - lastProgress >= (uint32_t)kFlushStallMs) {
+            VTRACE(VELK_TRACE_DIAG, "Bxi2_StopCommunications: %d messages not taken\n", left);
+            return;
+        }
+    }
+}
+
 int Bxi2_StopCommunications(void) {
     Bxi2_KillDeviceList();
-    VelkFlushWriteFIFO(kFlushMs);
+    FlushToEngine();
     Bxi2_SendNotification(BXI2_NOTIFY_SHUTDOWN);
     VelkClientCloseConnection();
     StopTransport();

@@ -1,5 +1,6 @@
 #include "device_records.h"
 
+#include <climits>
 #include <set>
 
 #include "markup_text.h"
@@ -26,7 +27,11 @@ std::optional<ModuleDevice> ParseDevice(const std::string& element) {
         return std::nullopt;
     }
     std::optional<std::string> didText = FieldOf(element, "DID");
+    // The client reads a DID as a signed 32-bit number.
     std::optional<unsigned> did = didText ? ParseUnsigned(*didText) : std::nullopt;
+    if (did && *did > static_cast<unsigned>(INT_MAX)) {
+        did.reset();
+    }
     std::optional<std::string> hwLocator = Text(element, "HWLOCATOR");
     if (!did || !hwLocator || hwLocator->empty()) {
         VTRACE(VELK_TRACE_DE, "dropped a device without DID or HWLOCATOR: %s\n", element.c_str());

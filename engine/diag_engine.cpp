@@ -31,7 +31,8 @@ DiagEngine::DiagEngine(const EngineSettings& settings)
     : settings_(settings),
       enumeration_(settings.binDirectory, settings.enumerateTimeoutMs),
       runs_(settings),
-      sysinfo_(settings.sysinfoTimeoutMs) {}
+      sysinfo_(settings.sysinfoTimeoutMs),
+      validations_(settings.validateTimeoutMs) {}
 
 DiagEngine::~DiagEngine() = default;
 
@@ -337,6 +338,7 @@ void DiagEngine::Tick(ComponentContext& context) {
     enumeration_.Tick(*launches_, now);
     runs_.Tick(now, *launches_, context);
     sysinfo_.Tick(now, *launches_);
+    validations_.Tick(now, *launches_);
     AdvanceEnumeration(context);
     SendPendingAnswers(context);
 }

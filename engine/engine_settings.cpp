@@ -88,9 +88,13 @@ EngineSettings EngineSettingsFromEnvironment(const char* argv0) {
     ReadPositive("VELK_ENGINE_ENUMERATE_MS", settings.enumerateTimeoutMs);
     ReadPositive("VELK_ENGINE_SYSINFO_MS", settings.sysinfoTimeoutMs);
     ReadPositive("VELK_ENGINE_STOP_GRACE_MS", settings.stopGraceMs);
+    ReadPositive("VELK_ENGINE_VALIDATE_MS", settings.validateTimeoutMs);
     int logLimit = static_cast<int>(settings.logLimit);
     ReadPositive("VELK_ENGINE_LOG_LIMIT", logLimit);
     settings.logLimit = static_cast<std::size_t>(logLimit);
+    int logBytes = static_cast<int>(settings.logBytes);
+    ReadPositive("VELK_ENGINE_LOG_BYTES", logBytes);
+    settings.logBytes = static_cast<std::size_t>(logBytes);
     return settings;
 }
 

@@ -21,8 +21,13 @@ struct EngineSettings {
     int sysinfoTimeoutMs = 10000;
     // A module asked to stop is killed when it has not ended this soon.
     int stopGraceMs = 5000;
-    // Log items kept per test run; older ones are dropped and counted.
+    // Log items kept per test run, and the bytes they may take (see
+    // RunLog::Footprint); older ones are dropped and counted.
     std::size_t logLimit = 1000;
+    std::size_t logBytes = 128 * 1024;
+    // A module started to validate parameters must have ended this soon, so
+    // that the client, which waits 3000 ms, always gets an answer.
+    int validateTimeoutMs = 2500;
     // Ended runs nobody has freed; beyond this the oldest are forgotten.
     std::size_t keptEndedRuns = 256;
 };
@@ -36,8 +41,9 @@ std::string EngineBinDirectory(const char* argv0);
 
 // The settings with the bin directory for argv0 and limits from the
 // environment: VELK_ENGINE_CONNECT_MS, VELK_ENGINE_ENUMERATE_MS,
-// VELK_ENGINE_SYSINFO_MS, VELK_ENGINE_STOP_GRACE_MS, VELK_ENGINE_LOG_LIMIT
-// (positive decimal numbers; anything else keeps the default).
+// VELK_ENGINE_SYSINFO_MS, VELK_ENGINE_STOP_GRACE_MS, VELK_ENGINE_VALIDATE_MS,
+// VELK_ENGINE_LOG_LIMIT, VELK_ENGINE_LOG_BYTES (positive decimal numbers;
+// anything else keeps the default).
 EngineSettings EngineSettingsFromEnvironment(const char* argv0);
 
 }  // namespace velk::engine

@@ -12,6 +12,7 @@ szRunExitedWithoutResult=The module exited with status {STATUS} without a test r
 szRunSignalledWithoutResult=The module was ended by signal {SIGNAL} without a test result
 szLogItemsDropped={COUNT} earlier log items were dropped
 szModuleDidNotConnect=The module did not connect to the engine within {SECONDS} s
+szModuleRefusedParameters=The module refused the test parameters (status {STATUS}) and did not run the test
 [DE]
 szRunTimedOut=Der Test hat sein Zeitlimit von {SECONDS} s ueberschritten und wird angehalten
 szRunKilled=Der Test hat nicht innerhalb von {SECONDS} s angehalten und wurde zwangsweise beendet
@@ -19,6 +20,7 @@ szRunExitedWithoutResult=Das Modul endete mit Status {STATUS} ohne Testergebnis
 szRunSignalledWithoutResult=Das Modul wurde durch Signal {SIGNAL} ohne Testergebnis beendet
 szLogItemsDropped={COUNT} fruehere Protokolleintraege wurden verworfen
 szModuleDidNotConnect=Das Modul hat sich nicht innerhalb von {SECONDS} s bei der Engine gemeldet
+szModuleRefusedParameters=Das Modul hat die Testparameter abgelehnt (Status {STATUS}) und den Test nicht ausgefuehrt
 )";
 
 std::string Tag(const char* id, const char* variable, const std::string& value) {
@@ -57,6 +59,10 @@ std::string LogItemsDroppedText(unsigned long long count) {
 
 std::string ModuleDidNotConnectText(int seconds) {
     return Tag("szModuleDidNotConnect", "SECONDS", std::to_string(seconds));
+}
+
+std::string ModuleRefusedParametersText(int exitStatus) {
+    return Tag("szModuleRefusedParameters", "STATUS", std::to_string(exitStatus));
 }
 
 }  // namespace velk::engine

@@ -20,6 +20,7 @@ enum EngineEventCode : int {
     kEventRunEndedWithoutResult = 9003,
     kEventLogItemsDropped = 9004,
     kEventModuleDidNotConnect = 9005,
+    kEventModuleRefusedParameters = 9006,
 };
 
 // The NLS tags of the engine's log item texts.
@@ -29,5 +30,6 @@ std::string RunExitedWithoutResultText(int exitStatus);
 std::string RunSignalledWithoutResultText(int signal);
 std::string LogItemsDroppedText(unsigned long long count);
 std::string ModuleDidNotConnectText(int seconds);
+std::string ModuleRefusedParametersText(int exitStatus);
 
 }  // namespace velk::engine

@@ -9,22 +9,6 @@ namespace {
 constexpr std::string_view kNlsTagStart = "<NLS ";
 constexpr std::string_view kNlsTagEnd = "/>";
 
-// The length of the complete NLS tag at text's start, 0 when there is none.
-std::size_t NlsTagLength(std::string_view text) {
-    if (text.substr(0, kNlsTagStart.size()) != kNlsTagStart) {
-        return 0;
-    }
-    std::string_view::size_type end = text.find(kNlsTagEnd, kNlsTagStart.size());
-    if (end == std::string_view::npos) {
-        return 0;
-    }
-    std::string_view inside = text.substr(1, end - 1);
-    if (inside.find_first_of("<>") != std::string_view::npos) {
-        return 0;
-    }
-    return end + kNlsTagEnd.size();
-}
-
 bool IsNameChar(char c) {
     return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '_';
 }
@@ -39,6 +23,23 @@ std::string_view NameAt(std::string_view text) {
 }
 
 }  // namespace
+
+std::size_t NlsTagLength(std::string_view text) {
+    if (text.substr(0, kNlsTagStart.size()) != kNlsTagStart) {
+        return 0;
+    }
+    // One pass up to the first '<' or '>': a text of many unfinished tags
+    // costs no more than its length.
+    for (std::size_t i = kNlsTagStart.size(); i < text.size(); ++i) {
+        if (text[i] == '<') {
+            return 0;
+        }
+        if (text[i] == '>') {
+            return text.substr(i - 1, kNlsTagEnd.size()) == kNlsTagEnd ? i + 1 : 0;
+        }
+    }
+    return 0;
+}
 
 std::string NeutraliseMarkup(std::string_view text) {
     std::string result;

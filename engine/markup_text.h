@@ -16,6 +16,9 @@ namespace velk::engine {
 // The text under the rule above.
 std::string NeutraliseMarkup(std::string_view text);
 
+// The length of the complete NLS tag at text's start, 0 when there is none.
+std::size_t NlsTagLength(std::string_view text);
+
 // True when every '<' of text starts a complete tag ("<NAME>", "</NAME>",
 // "<NAME/>" or an NLS tag) and the tags nest and close properly.
 bool IsBalancedMarkup(std::string_view text);

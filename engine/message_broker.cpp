@@ -1,11 +1,14 @@
 #include "message_broker.h"
 
+#include <sys/ioctl.h>
+
 #include <cstdlib>
 #include <utility>
 
 #include "client-fifo-access.h"
 #include "message-protocol.h"
 #include "pipe-lowlevel.h"
+#include "pipe-pending.h"
 #include "process_watch.h"
 #include "stop_signal.h"
 #include "test-common.h"
@@ -20,6 +23,9 @@ constexpr int kShutdownFlushMs = 200;
 // More than this many bytes waiting for one client: it has stopped reading.
 // One message of the largest size still fits behind a full FIFO.
 constexpr std::size_t kMaxQueuedBytesPerClient = 32u * 1024u * 1024u;
+// How long the end of a child whose messages are held back behind another
+// writer's unfinished message may wait for them.
+constexpr std::uint32_t kHeldMessagesMs = 2000;
 
 std::string Acknowledgement(bool enumerationComplete) {
     char ack[64];
@@ -76,6 +82,30 @@ void MessageBroker::ReceiveMessages() {
     if (received == 0) {
         received = VelkPipeRead(fifo_->ReadDescriptor(), &text);
     }
+    DispatchReceived(text, received);
+}
+
+void MessageBroker::ReceiveEverythingWaiting() {
+    int waiting = 0;
+    if (ioctl(fifo_->ReadDescriptor(), FIONREAD, &waiting) != 0) {
+        waiting = 0;
+    }
+    // Each read drains the FIFO and hands out the whole messages; bounded by
+    // what waits now, so that writers that never stop cannot hold the loop.
+    long taken = 0;
+    do {
+        char* text = nullptr;
+        int received = VelkPipeRead(fifo_->ReadDescriptor(), &text);
+        if (received <= 0 || text == nullptr) {
+            std::free(text);
+            return;
+        }
+        taken += received;
+        DispatchReceived(text, received);
+    } while (taken < waiting && !Stopping());
+}
+
+void MessageBroker::DispatchReceived(char* text, int received) {
     if (received <= 0 || text == nullptr) {
         std::free(text);
         return;
@@ -255,18 +285,45 @@ void MessageBroker::DropClient(std::uint32_t pid, const char* reason, bool proce
 }
 
 void MessageBroker::Tick() {
+    // A process that has ended has written all it ever will: what it wrote is
+    // handled before its end, so that a module's last result or device list
+    // is never taken for a module that ended without one.
+    std::uint32_t now = VelkMilliSeconds();
+    ReapEndedChildren([this, now](pid_t child, int status) {
+        endedChildren_.push_back(EndedChild{child, status, now});
+    });
+    std::vector<std::uint32_t> gone;
     for (std::uint32_t pid : clients_.Pids()) {
         if (ProcessHasEnded(static_cast<pid_t>(pid))) {
-            DropClient(pid, "its process has ended", true);
+            gone.push_back(pid);
         }
     }
-    ReapEndedChildren([this](pid_t child, int status) {
-        for (auto& [destination, component] : components_) {
-            component->ChildEnded(child, status, *this);
-        }
-    });
+    if (!endedChildren_.empty() || !gone.empty()) {
+        ReceiveEverythingWaiting();
+    }
+    for (std::uint32_t pid : gone) {
+        DropClient(pid, "its process has ended", true);
+    }
+    TellEndedChildren(now);
     for (auto& [destination, component] : components_) {
         component->Tick(*this);
+    }
+}
+
+void MessageBroker::TellEndedChildren(std::uint32_t nowMs) {
+    std::vector<EndedChild> ended = std::move(endedChildren_);
+    endedChildren_.clear();
+    for (const EndedChild& child : ended) {
+        // Its whole messages may wait behind a message that another writer
+        // has not finished writing; that one completes within moments.
+        if (VelkPipeWholeMessagesOf(fifo_->ReadDescriptor(), static_cast<int>(child.pid)) > 0 &&
+            nowMs - child.reapedAtMs < kHeldMessagesMs) {
+            endedChildren_.push_back(child);
+            continue;
+        }
+        for (auto& [destination, component] : components_) {
+            component->ChildEnded(child.pid, child.status, *this);
+        }
     }
 }
 

@@ -9,6 +9,8 @@
 // traced.
 #pragma once
 
+#include <sys/types.h>
+
 #include <cstdint>
 #include <functional>
 #include <map>
@@ -54,7 +56,23 @@ class MessageBroker final : private ComponentContext {
     void RequestStop() override;
     const BrokerOptions& Options() const override;
 
+    // A child process the broker has reaped; the components learn of its end
+    // only after its messages.
+    struct EndedChild {
+        pid_t pid = 0;
+        int status = 0;
+        std::uint32_t reapedAtMs = 0;
+    };
+
     void ReceiveMessages();
+    // Handles every whole message that has reached the broker FIFO by now,
+    // and no more than what waits there at the call.
+    void ReceiveEverythingWaiting();
+    // Splits the received text (which it frees) and dispatches each message.
+    void DispatchReceived(char* text, int received);
+    // Tells the components of the ended children whose messages have all
+    // been handled.
+    void TellEndedChildren(std::uint32_t nowMs);
     void Dispatch(const std::string& message);
     void AcceptClient(const std::string& message);
     void CloseClient(const std::string& message);
@@ -72,6 +90,7 @@ class MessageBroker final : private ComponentContext {
     std::string pipeDirectory_;
     ClientRegistry clients_;
     std::map<std::string, std::unique_ptr<EngineComponent>, std::less<>> components_;
+    std::vector<EndedChild> endedChildren_;
     bool enumerationComplete_ = false;
     bool stopRequested_ = false;
 };

@@ -2,6 +2,7 @@
 
 #include <ctime>
 
+#include "client_text.h"
 #include "engine_strings.h"
 #include "markup_text.h"
 
@@ -16,15 +17,38 @@ std::string LogItem::Element() const {
                                      velk::engine::Element("EVENTCODE", std::to_string(eventCode)));
 }
 
+namespace {
+
+// What a LogItem record takes beyond its texts, rounded up.
+constexpr std::size_t kItemRecordBytes = 128;
+constexpr std::size_t kLongestSeverity = 5;
+
+}  // namespace
+
+std::size_t RunLog::Footprint(const LogItem& item) {
+    return kItemRecordBytes + item.severity.size() + item.text.size();
+}
+
+std::size_t RunLog::SmallestByteLimit() {
+    return kItemRecordBytes + kLongestSeverity + kClientLogTextLimit;
+}
+
+RunLog::RunLog(RunLogLimits limits) : limits_(limits) {
+    limits_.items = limits_.items == 0 ? 1 : limits_.items;
+    limits_.bytes = limits_.bytes < SmallestByteLimit() ? SmallestByteLimit() : limits_.bytes;
+}
+
 void RunLog::Add(std::string severity, std::string text, int eventCode) {
     LogItem item;
     item.sequence = nextSequence_++;
     item.time = static_cast<std::int64_t>(std::time(nullptr));
     item.severity = std::move(severity);
-    item.text = NeutraliseMarkup(text);
+    item.text = NeutraliseMarkup(CutForClient(text, kClientLogTextLimit));
     item.eventCode = eventCode;
+    bytes_ += Footprint(item);
     items_.push_back(std::move(item));
-    while (items_.size() > limit_) {
+    while (items_.size() > limits_.items || bytes_ > limits_.bytes) {
+        bytes_ -= Footprint(items_.front());
         items_.pop_front();
         ++dropped_;
     }

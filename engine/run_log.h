@@ -1,8 +1,10 @@
 // The log of one test run: the informative, warning and error items its
-// module reported, numbered from 1, and the engine's own items.  It keeps
-// the newest items up to its limit, so that a module flooding events cannot
-// exhaust the engine's memory; older items are dropped and counted, and a
-// retrieval starts with a warning that says how many.
+// module reported, numbered from 1, and the engine's own items.  Each text is
+// cut to what the engine client reads (client_text.h).  It keeps the newest
+// items within its limits on their number and on the bytes they take, so
+// that a module flooding events cannot exhaust the engine's memory; older
+// items are dropped and counted, and a retrieval starts with a warning that
+// says how many.
 #pragma once
 
 #include <cstddef>
@@ -25,13 +27,26 @@ struct LogItem {
     std::string Element() const;
 };
 
+struct RunLogLimits {
+    std::size_t items = 1000;
+    std::size_t bytes = 128 * 1024;
+};
+
 class RunLog {
   public:
-    explicit RunLog(std::size_t limit) : limit_(limit == 0 ? 1 : limit) {}
+    // The room one item takes against the byte limit: its texts and a fixed
+    // share for the record around them.
+    static std::size_t Footprint(const LogItem& item);
+    // The byte limit never drops below what one item of the longest text
+    // takes, so that the newest item is always kept.
+    static std::size_t SmallestByteLimit();
+
+    explicit RunLog(RunLogLimits limits);
 
     void Add(std::string severity, std::string text, int eventCode);
     const std::deque<LogItem>& Items() const { return items_; }
     std::uint64_t Dropped() const { return dropped_; }
+    std::size_t Bytes() const { return bytes_; }
 
     // What GET_TEST_MESSAGES delivers: when items were dropped, a warning
     // numbered just below the first kept item, then the kept items.
@@ -41,8 +56,9 @@ class RunLog {
     static LogItem LastItemMarker();
 
   private:
-    std::size_t limit_;
+    RunLogLimits limits_;
     std::deque<LogItem> items_;
+    std::size_t bytes_ = 0;
     std::int64_t nextSequence_ = 1;
     std::uint64_t dropped_ = 0;
 };

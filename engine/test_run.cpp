@@ -5,6 +5,7 @@
 #include <array>
 #include <utility>
 
+#include "client_text.h"
 #include "engine_strings.h"
 #include "markup_text.h"
 
@@ -27,8 +28,8 @@ int FinalResultForName(std::string_view name) {
 }
 
 TestRun::TestRun(std::string id, Where where, pid_t pid, std::optional<int> timeoutSeconds,
-                 std::size_t logLimit, Clock::time_point now)
-    : id_(std::move(id)), where_(std::move(where)), pid_(pid), log_(logLimit) {
+                 RunLogLimits logLimits, Clock::time_point now)
+    : id_(std::move(id)), where_(std::move(where)), pid_(pid), log_(logLimits) {
     if (timeoutSeconds && *timeoutSeconds > 0) {
         SetTimeout(*timeoutSeconds, now);
     }
@@ -42,7 +43,7 @@ void TestRun::Announced() {
 
 void TestRun::Progress(std::string_view text) {
     if (Active()) {
-        progress_ = NeutraliseMarkup(text);
+        progress_ = NeutraliseMarkup(CutForClient(text, kClientProgressLimit));
     }
 }
 
@@ -64,6 +65,13 @@ void TestRun::Result(int finalResult) {
 
 void TestRun::ProcessEnded(int waitStatus) {
     if (!Active()) {
+        return;
+    }
+    if (state_ == RunState::kInitializing && WIFEXITED(waitStatus) &&
+        WEXITSTATUS(waitStatus) == kModuleRefusedParameters) {
+        AddLogItem("ERROR", ModuleRefusedParametersText(WEXITSTATUS(waitStatus)),
+                   kEventModuleRefusedParameters);
+        End(kResultBadParams);
         return;
     }
     if (WIFSIGNALED(waitStatus)) {

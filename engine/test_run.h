@@ -28,10 +28,15 @@ enum class RunState : int { kInitializing = 0, kRunning = 1, kExited = 2 };
 enum FinalResult : int {
     kResultPass = 0,
     kResultSetupError = 1,
+    kResultBadParams = 6,
     kResultDiscontinued = 8,
     kResultNotFinal = 10,
     kResultExitedAbnormally = 11,
 };
+
+// The exit status of a module that refuses the parameters of its run (the
+// percent to test, or a value it cannot take) before it connects.
+inline constexpr int kModuleRefusedParameters = 31;
 
 // The engine's number for a module's result name ("PASS", "FAIL", ...); an
 // unknown name counts as SETUPERROR, as the module interface sends it.
@@ -49,7 +54,7 @@ class TestRun {
     };
 
     TestRun(std::string id, Where where, pid_t pid, std::optional<int> timeoutSeconds,
-            std::size_t logLimit, Clock::time_point now);
+            RunLogLimits logLimits, Clock::time_point now);
 
     const std::string& Id() const { return id_; }
     const Where& Location() const { return where_; }
@@ -60,14 +65,17 @@ class TestRun {
     int FinalResultNumber() const { return finalResult_.value_or(kResultNotFinal); }
     const RunLog& Log() const { return log_; }
 
-    // What the module reports.
+    // What the module reports.  The progress text is cut to what the client
+    // reads (client_text.h).
     void Announced();
     void Progress(std::string_view text);
     void PercentDone(int percent);
     void AddLogItem(std::string severity, std::string_view text, int eventCode);
     void Result(int finalResult);
     // The module process has ended (wait status); a run without a result ends
-    // EXITED ABNORMALLY with a log item that says how the module ended.
+    // EXITED ABNORMALLY with a log item that says how the module ended, or
+    // BADPARAMS when the module refused its parameters before it announced
+    // itself (exit status kModuleRefusedParameters).
     void ProcessEnded(int waitStatus);
 
     // Time-out in seconds, 0 when none; SET_TIMEOUT sets it and restarts the

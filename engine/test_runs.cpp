@@ -119,9 +119,9 @@ std::string TestRuns::Start(const TestCommand& command, const DeviceList& list,
         return ErrorBody(error);
     }
     TestRun::Where where{module->module, command.test, command.deviceId, device->hwLocator};
-    runs_[id].run =
-        std::make_unique<TestRun>(id, std::move(where), launch->Pid(), test->timeoutSeconds,
-                                  settings_.logLimit, Clock::now());
+    runs_[id].run = std::make_unique<TestRun>(
+        id, std::move(where), launch->Pid(), test->timeoutSeconds,
+        RunLogLimits{settings_.logLimit, settings_.logBytes}, Clock::now());
     VTRACE(VELK_TRACE_DE, "run %s: %s test %d on %s\n", id.c_str(), module->module->name.c_str(),
            command.test, device->hwLocator.c_str());
     return ResultBody("OK") + Element("TESTPROCESSID", id);

@@ -1,6 +1,9 @@
 #include "validations.h"
 
+#include <signal.h>
+
 #include "markup_text.h"
+#include "tracing.h"
 
 namespace velk::engine {
 
@@ -38,7 +41,8 @@ std::optional<std::string> Validations::Start(const IncomingMessage& request,
             error) == nullptr) {
         return EmptyResults();
     }
-    pending_[number] = PendingAnswer{request.from, *request.id, EmptyResults()};
+    pending_[number] =
+        Pending{PendingAnswer{request.from, *request.id, EmptyResults()}, Clock::now() + timeout_};
     return std::nullopt;
 }
 
@@ -51,9 +55,29 @@ void Validations::LaunchEnded(const ModuleLaunch& launch) {
         return;
     }
     if (!launch.shutdownNoticed) {
-        unanswered_.push_back(std::move(found->second));
+        unanswered_.push_back(std::move(found->second.answer));
     }
     pending_.erase(found);
+}
+
+void Validations::Tick(Clock::time_point now, ModuleLaunches& launches) {
+    for (ModuleLaunch* launch : launches.WithPurpose(LaunchPurpose::kValidate)) {
+        auto found = pending_.find(launch->owner);
+        if (found == pending_.end() || now < found->second.deadline) {
+            continue;
+        }
+        VTRACE(VELK_TRACE_DE, "%s (pid %ld) did not end its validation in time\n",
+               launch->module->name.c_str(), static_cast<long>(launch->Pid()));
+        // Reaped later and handled as ended; the request is settled now.
+        launch->process->Signal(SIGKILL);
+        if (!launch->shutdownNoticed) {
+            PendingAnswer answer = std::move(found->second.answer);
+            answer.body = EmptyResults("the module did not answer within " +
+                                       std::to_string(timeout_.count()) + " ms");
+            unanswered_.push_back(std::move(answer));
+        }
+        pending_.erase(found);
+    }
 }
 
 std::vector<PendingAnswer> Validations::TakeUnanswered() {

@@ -2,18 +2,24 @@
 // protocol as the [Fake] section of its definitions file says, so that a
 // test can hand the engine what a careless module might send:
 //
-//   Behaviour=enumdata  announces itself, sends the content of the file
-//                       DataFile as its DE_ENUMDATA
+//   Behaviour=enumdata  announces itself, sends EventsBefore (default 0)
+//                       events nobody asked for, then the content of the
+//                       file DataFile as its DE_ENUMDATA
 //   Behaviour=silent    announces itself, then never answers
 //
-// Arguments as the engine gives them: "enumerate", "ref=", "deffile=",
-// "sfifo="; the pipe directory comes from VELK_PATH.
+// In run mode ("run" and "process=" among its arguments) it announces
+// itself, sends EventCount informative events of EventBytes characters each
+// and the result PASS.
+//
+// Arguments as the engine gives them: "enumerate" or "run", "ref=",
+// "deffile=", "sfifo="; the pipe directory comes from VELK_PATH.
 //
 // As "engine_fake_module vanish COMMAND" it is a client that sends the
 // diagnostic engine COMMAND and ends at once, without waiting for the answer
 // or closing its connection.
 #include <unistd.h>
 
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
@@ -26,6 +32,7 @@
 #include "message-protocol.h"
 #include "pipe-lowlevel.h"
 #include "process-helpers.h"
+#include "test-common.h"
 
 namespace {
 
@@ -55,6 +62,26 @@ bool Send(const std::string& type, const std::string& data) {
                 VelkClientSendMessage(CGenStrC_Str(&message)) == 0;
     CGenStrDelete(&message);
     return sent;
+}
+
+// Writes what is queued while the engine keeps taking it, as a module does.
+void FlushAll() {
+    constexpr std::uint32_t kStallMs = 10000;
+    std::uint32_t lastProgress = VelkMilliSeconds();
+    int left = VelkFlushWriteFIFO(1500);
+    while (left > 0) {
+        int before = left;
+        left = VelkFlushWriteFIFO(1500);
+        if (left < before) {
+            lastProgress = VelkMilliSeconds();
+        } else if (VelkMilliSeconds() - lastProgress >= kStallMs) {
+            return;
+        }
+    }
+}
+
+long FakeNumber(const velk::engine::IniFile& definitions, const char* key) {
+    return std::strtol(definitions.Get("Fake", key).value_or("0").c_str(), nullptr, 10);
 }
 
 int Vanish(const char* command) {
@@ -95,7 +122,21 @@ int main(int argc, char** argv) {
         return 3;
     }
     Send(reference, "<STARTUP>" + reference + "</STARTUP><VERSION>0.0.1</VERSION>");
-    if (behaviour == "enumdata") {
+    std::string process = ArgumentValue(argc, argv, "process=");
+    if (!process.empty()) {
+        long count = FakeNumber(*definitions, "EventCount");
+        std::string text(static_cast<std::size_t>(FakeNumber(*definitions, "EventBytes")), 'x');
+        for (long i = 0; i < count; ++i) {
+            Send("DE_EVENT", "<EVENT><TYPE>INFO</TYPE><TESTPROCESSID>" + process +
+                                 "</TESTPROCESSID><TEXT>" + text +
+                                 "</TEXT><EVENTCODE>-1</EVENTCODE></EVENT>");
+        }
+        Send("DE_NOTIFY",
+             "<TESTRESULT>PASS</TESTRESULT><TESTPROCESSID>" + process + "</TESTPROCESSID>");
+    } else if (behaviour == "enumdata") {
+        for (long i = FakeNumber(*definitions, "EventsBefore"); i > 0; --i) {
+            Send("DE_EVENT", "<EVENT><TYPE>INFO</TYPE><TEXT>not asked for</TEXT></EVENT>");
+        }
         std::ifstream data(definitions->Get("Fake", "DataFile").value_or(""), std::ios::binary);
         std::ostringstream text;
         text << data.rdbuf();
@@ -103,7 +144,7 @@ int main(int argc, char** argv) {
     } else if (behaviour == "silent") {
         sleep(120);
     }
-    VelkFlushWriteFIFO(1500);
+    FlushAll();
     Send("DE_NOTIFY", "SHUTDOWN");
     VelkClientCloseConnection();
     VelkStopReadWriteThread();

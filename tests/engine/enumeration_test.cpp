@@ -185,7 +185,12 @@ TEST_F(EnumerationTest, MalformedDevicesAreDroppedAndTheRestKept) {
         "<DEVICE><DID>5</DID><NAME>no locator</NAME></DEVICE>"
         "<DEVICE><DID>1</DID><HWLOCATOR>FAKE:6</HWLOCATOR></DEVICE>"
         "<DEVICE><DID>7</DID><NAME>Disk <b>seven</b></NAME><HWLOCATOR>FAKE:7</HWLOCATOR>"
-        "</DEVICE><DEVICE><DID>8</DID><HWLOCATOR>FAKE:8";
+        "</DEVICE>"
+        // The client reads a DID as a signed 32-bit number.
+        "<DEVICE><DID>2147483647</DID><HWLOCATOR>FAKE:9</HWLOCATOR></DEVICE>"
+        "<DEVICE><DID>2147483648</DID><HWLOCATOR>FAKE:10</HWLOCATOR></DEVICE>"
+        "<DEVICE><DID>4294967295</DID><HWLOCATOR>FAKE:11</HWLOCATOR></DEVICE>"
+        "<DEVICE><DID>8</DID><HWLOCATOR>FAKE:8";
     Box().WriteFile("broken.data", data);
     Box().AddFakeModule("broken",
                         "[Module]\nszModuleId=VeLkBroken\niNumTests=0\n[Fake]\n"
@@ -197,7 +202,7 @@ TEST_F(EnumerationTest, MalformedDevicesAreDroppedAndTheRestKept) {
     std::vector<std::string> locators = Locators(devices);
     EXPECT_EQ(std::count(locators.begin(), locators.end(), "FAKE:1"), 1);
     EXPECT_EQ(std::count(locators.begin(), locators.end(), "FAKE:7"), 1);
-    EXPECT_EQ(devices.size(), 6u) << "the four test module devices and two good ones";
+    EXPECT_EQ(devices.size(), 7u) << "the four test module devices and three good ones";
     // Markup in a module's text reaches no client as markup; optical codes
     // become the client's type text; missing elements come empty.
     EXPECT_EQ(Field(DeviceAt(devices, "FAKE:7"), "NAME"), "Disk [b]seven[/b]");
@@ -206,7 +211,7 @@ TEST_F(EnumerationTest, MalformedDevicesAreDroppedAndTheRestKept) {
     // The module's own list holds the elements as it sent them.
     Reply own = Transact("LIST_DEVICES:broken.vkm");
     EXPECT_EQ(Fields(own.message, "MSG/DATA/COMPONENT/DEVICE/DID"),
-              (std::vector<std::string>{"1", "7"}));
+              (std::vector<std::string>{"1", "7", "2147483647"}));
 }
 
 }  // namespace

@@ -3,14 +3,16 @@
 #include <errno.h>
 #include <stdlib.h>
 #include <string.h>
+#include <unistd.h>
 
 #include "param-valid.h"
 #include "velktest.h"
 
 static const char* const kModes[] = {
-    "pass",          "fail",       "nomedia", "busy",       "privilege", "notapplicable",
-    "badparams",     "setuperror", "crash",   "flood",      "markup",    "openbusy",
-    "openprivilege", "nls",        "timeout", "devicelist", "sysinfo",   NULL,
+    "pass",          "fail",      "nomedia",       "busy",  "privilege",
+    "notapplicable", "badparams", "setuperror",    "crash", "flood",
+    "markup",        "openbusy",  "openprivilege", "nls",   "timeout",
+    "devicelist",    "sysinfo",   "longtext",      "hang",  NULL,
 };
 static const char* const kStopWords[] = {"honour", "ignore", NULL};
 
@@ -93,6 +95,12 @@ int VelkTest_CheckParameters(int test) {
 }
 
 int VelkTest_Validate(int test, Bxi2_Device* device) {
+    if (strcmp(VelkTest_ParameterText("MODE", ""), "hang") == 0) {
+        /* Connected, and never answering. */
+        for (;;) {
+            pause();
+        }
+    }
     VelkTest_CheckParameters(test);
     return BXI2_OK;
 }

@@ -55,6 +55,26 @@ static int Flood(void) {
     return BXI2_RESULT_PASS;
 }
 
+/* Texts longer than the engine client reads: a progress text, and log items
+ * whose cut falls before an NLS tag, inside an escape and in plain text. */
+static int LongTexts(void) {
+    static const char kTag[] = "<NLS mod=velktest.vkm id=szInfoStart />";
+    char text[1600];
+    memset(text, 'p', 290);
+    strcpy(text + 290, kTag);
+    Bxi2_SetProgressInformation("%s", text);
+    memset(text, 't', 480);
+    strcpy(text + 480, kTag);
+    Bxi2_Informative("%s", text);
+    memset(text, 'e', 505);
+    strcpy(text + 505, "@41@42@43 and more");
+    Bxi2_Warning(kEventHalfway, "%s", text);
+    memset(text, 'x', 1500);
+    text[1500] = '\0';
+    Bxi2_Error(kEventFail, "%s", text);
+    return BXI2_RESULT_PASS;
+}
+
 /* Sets a time-out, asks the engine for it back and reports what came. */
 static int TimeOutRoundTrip(void) {
     Bxi2_SetTimeOut(120);
@@ -139,6 +159,9 @@ static int RunQuickTest(Bxi2_Device* device) {
     }
     if (strcmp(mode, "timeout") == 0) {
         return TimeOutRoundTrip();
+    }
+    if (strcmp(mode, "longtext") == 0) {
+        return LongTexts();
     }
     if (strcmp(mode, "devicelist") == 0) {
         return WholeMachineDeviceList();

@@ -1,0 +1,21 @@
+/* What the read side of the FIFO pipe layer still holds for one writer.
+ *
+ * Whole messages wait in the read queue behind an incomplete message of the
+ * same FIFO until that one is whole.  A reader that must handle everything a
+ * writer sent before acting on the writer's end (the broker, when a process
+ * it started has ended) asks here whether any of that writer's messages are
+ * still held back. */
+#ifndef VELK_PIPE_PENDING_H
+#define VELK_PIPE_PENDING_H
+
+#include "velk-export.h"
+
+VELK_BEGIN_DECLS
+
+/* The number of whole messages of writer pid queued for the read FIFO fd and
+ * not yet handed out. */
+int VelkPipeWholeMessagesOf(int fd, int pid);
+
+VELK_END_DECLS
+
+#endif
