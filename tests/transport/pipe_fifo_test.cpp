@@ -35,64 +35,7 @@ std::string Pattern(size_t length) {
     return text;
 }
 
-class PipeFifoTest : public ::testing::Test {
-  protected:
-    void SetUp() override {
-        VelkInitPipes();
-        VelkPipeSignalHandle();
-    }
-
-    void TearDown() override {
-        for (int fd : rawDescriptors_) {
-            close(fd);
-        }
-        VelkCleanupPipes();
-        for (const std::string& name : dir_.Entries()) {
-            unlink(dir_.Child(name).c_str());
-        }
-    }
-
-    std::string MakeFifo(const std::string& name) {
-        std::string path = dir_.Child(name);
-        EXPECT_EQ(VelkPipeMkFifo(path.c_str()), 0);
-        return path;
-    }
-
-    int OpenRaw(const std::string& path, int flags) {
-        int fd = open(path.c_str(), flags | O_NONBLOCK | O_CLOEXEC);
-        EXPECT_GE(fd, 0) << path;
-        rawDescriptors_.push_back(fd);
-        return fd;
-    }
-
-    // A FIFO read through the layer, fed raw bytes by the test.
-    struct FedReader {
-        int layerReader;
-        int rawWriter;
-    };
-    FedReader MakeFedReader(const std::string& name) {
-        std::string path = MakeFifo(name);
-        int reader = VelkPipeOpen(path.c_str(), 0);
-        EXPECT_GE(reader, 0);
-        return {reader, OpenRaw(path, O_WRONLY)};
-    }
-
-    static std::string ReadMessages(int fd) {
-        char* text = nullptr;
-        int length = VelkPipeRead(fd, &text);
-        std::string result = length > 0 ? std::string(text, static_cast<size_t>(length)) : "";
-        if (length > 0) {
-            EXPECT_EQ(text[length], '\0');
-        } else {
-            EXPECT_EQ(text, nullptr);
-        }
-        std::free(text);
-        return result;
-    }
-
-    TempDir dir_;
-    std::vector<int> rawDescriptors_;
-};
+using PipeFifoTest = velk::test::PipeLayerTest;
 
 // The sequence number in the first delimiter of raw bytes, read by hand.
 unsigned long SequenceOf(const std::string& frame) {
@@ -159,27 +102,6 @@ TEST_F(PipeFifoTest, TwoWaitingMessagesComeBackFromOneRead) {
     WriteRaw(fed.rawWriter, Frame(1, 4242, "first\r\n") + Frame(2, 4242, "second\r\n"));
     EXPECT_EQ(ReadMessages(fed.layerReader), "first\r\nsecond\r\n");
     EXPECT_EQ(ReadMessages(fed.layerReader), "");
-}
-
-TEST_F(PipeFifoTest, WholeMessageBehindAnIncompleteOneIsHeldBack) {
-    auto fed = MakeFedReader("held");
-    WriteRaw(fed.rawWriter, Delimiter(7, 1111, 1, 2, 4, 8) + "AAAA");
-    WriteRaw(fed.rawWriter, Frame(1, 2222, "whole\r\n"));
-    EXPECT_EQ(ReadMessages(fed.layerReader), "");
-    EXPECT_EQ(VelkPipeSelect(fed.layerReader, -1, 0), 0);
-
-    WriteRaw(fed.rawWriter, Delimiter(7, 1111, 2, 2, 4, 8) + "BBBB");
-    EXPECT_EQ(VelkPipeSelect(fed.layerReader, -1, kWaitMs), 1);
-    EXPECT_EQ(ReadMessages(fed.layerReader), "AAAABBBBwhole\r\n");
-}
-
-TEST_F(PipeFifoTest, PartialMessagesOfAWriterThatLeftCanBeDropped) {
-    auto fed = MakeFedReader("dropped");
-    WriteRaw(fed.rawWriter, Delimiter(3, 3333, 1, 2, 4, 8) + "AAAA");
-    WriteRaw(fed.rawWriter, Frame(1, 4444, "after\r\n"));
-    EXPECT_EQ(ReadMessages(fed.layerReader), "");
-    EXPECT_EQ(VelkPipeDropPartialMessages(fed.layerReader, 3333), 1);
-    EXPECT_EQ(ReadMessages(fed.layerReader), "after\r\n");
 }
 
 TEST_F(PipeFifoTest, WriteOnADescriptorNeverOpenedForWritingGivesMinusOne) {

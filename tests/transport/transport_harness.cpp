@@ -247,6 +247,54 @@ std::string FieldOf(const std::string& message, const char* path) {
     return value.data();
 }
 
+void PipeLayerTest::SetUp() {
+    VelkInitPipes();
+    VelkPipeSignalHandle();
+}
+
+void PipeLayerTest::TearDown() {
+    for (int fd : rawDescriptors_) {
+        close(fd);
+    }
+    VelkCleanupPipes();
+    for (const std::string& name : dir_.Entries()) {
+        unlink(dir_.Child(name).c_str());
+    }
+}
+
+std::string PipeLayerTest::MakeFifo(const std::string& name) {
+    std::string path = dir_.Child(name);
+    EXPECT_EQ(VelkPipeMkFifo(path.c_str()), 0);
+    return path;
+}
+
+int PipeLayerTest::OpenRaw(const std::string& path, int flags) {
+    int fd = open(path.c_str(), flags | O_NONBLOCK | O_CLOEXEC);
+    EXPECT_GE(fd, 0) << path;
+    rawDescriptors_.push_back(fd);
+    return fd;
+}
+
+PipeLayerTest::FedReader PipeLayerTest::MakeFedReader(const std::string& name) {
+    std::string path = MakeFifo(name);
+    int reader = VelkPipeOpen(path.c_str(), 0);
+    EXPECT_GE(reader, 0);
+    return {reader, OpenRaw(path, O_WRONLY)};
+}
+
+std::string PipeLayerTest::ReadMessages(int fd) {
+    char* text = nullptr;
+    int length = VelkPipeRead(fd, &text);
+    std::string result = length > 0 ? std::string(text, static_cast<size_t>(length)) : "";
+    if (length > 0) {
+        EXPECT_EQ(text[length], '\0');
+    } else {
+        EXPECT_EQ(text, nullptr);
+    }
+    std::free(text);
+    return result;
+}
+
 void TransportTest::SetUp() {
     root_ = std::make_unique<TempDir>();
     ASSERT_EQ(mkdir(PipeDir().c_str(), 0700), 0);

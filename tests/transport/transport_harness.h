@@ -100,6 +100,30 @@ std::string Request(const std::string& addressee, const std::string& data, uint3
 // The content of the element at path in message ("" when absent).
 std::string FieldOf(const std::string& message, const char* path);
 
+// The pipe layer of this process on FIFOs in a private directory.
+class PipeLayerTest : public ::testing::Test {
+  protected:
+    void SetUp() override;
+    void TearDown() override;
+
+    // A FIFO made with VelkPipeMkFifo in the private directory.
+    std::string MakeFifo(const std::string& name);
+    // Opened without the layer; closed at TearDown.
+    int OpenRaw(const std::string& path, int flags);
+
+    // A FIFO read through the layer, fed raw bytes by the test.
+    struct FedReader {
+        int layerReader;
+        int rawWriter;
+    };
+    FedReader MakeFedReader(const std::string& name);
+    // VelkPipeRead: the whole messages waiting, "" when there are none.
+    static std::string ReadMessages(int fd);
+
+    TempDir dir_;
+    std::vector<int> rawDescriptors_;
+};
+
 // A private pipe directory and home, the pipe layer and its thread set up,
 // and the process's environment pointing at them.  TearDown closes the
 // connection, stops every started process and checks that no FIFO is left.

@@ -1,0 +1,77 @@
+// Frames written into the broker FIFO that never make a whole message: the
+// broker goes on delivering everything else and does not hold what they
+// announce.
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <fstream>
+#include <string>
+
+#include <gtest/gtest.h>
+
+#include "client-connection-manager.h"
+#include "client-messaging-engine.h"
+#include "message-protocol.h"
+#include "pipe-frame.h"
+#include "transport_harness.h"
+
+namespace {
+
+using velk::test::Delimiter;
+using velk::test::FieldOf;
+using velk::test::Request;
+using velk::test::WriteRaw;
+
+// Virtual memory of process pid in KiB (VmSize of /proc/PID/status).
+long VirtualMemoryKb(pid_t pid) {
+    std::ifstream status("/proc/" + std::to_string(pid) + "/status");
+    std::string key;
+    long value = -1;
+    while (status >> key) {
+        if (key == "VmSize:") {
+            status >> value;
+            break;
+        }
+    }
+    return value;
+}
+
+class BrokerPartialFramesTest : public velk::test::TransportTest {
+  protected:
+    // Writes bytes into the broker FIFO as a process that never connects.
+    void WriteAsStranger(const std::string& bytes) {
+        int fd = open(BrokerFifo().c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);
+        ASSERT_GE(fd, 0);
+        WriteRaw(fd, bytes);
+        close(fd);
+    }
+};
+
+TEST_F(BrokerPartialFramesTest, IncompleteFrameOfAStrangerDoesNotStopDelivery) {
+    StartBroker();
+    WriteAsStranger(Delimiter(1, 424242, 1, 2, 21, 42) + std::string(21, 'x'));
+    EXPECT_EQ(VelkClientOpenConnection(), VELK_OPEN_OK);
+}
+
+TEST_F(BrokerPartialFramesTest, FirstPiecesUnderForgedProcessIdsDoNotGrowTheBroker) {
+    velk::test::ChildProcess& broker = StartBroker({}, VELK_FAKE_ENGINE_PATH);
+    ASSERT_EQ(VelkClientOpenConnection(), VELK_OPEN_OK);
+    long before = VirtualMemoryKb(broker.Pid());
+    std::string frames;
+    for (int pid = 100000; pid < 100100; ++pid) {
+        frames += Delimiter(1, pid, 1, 5000, 100, VELK_PIPE_MAX_MESSAGE) + std::string(100, 'f');
+    }
+    WriteAsStranger(frames);
+
+    // Answered only after the broker has read everything written before.
+    uint32_t id = 0;
+    std::string request = Request("DIAGENGINE", "CLIENTS", &id);
+    std::string reply(4096, '\0');
+    ASSERT_EQ(VelkClientSendTransaction(request.c_str(), reply.data(), 4096, 10000, 0),
+              VELK_TRANS_OK);
+    EXPECT_EQ(FieldOf(reply.c_str(), VELK_MSG_PATH_DATA), "1");
+    long grown = VirtualMemoryKb(broker.Pid()) - before;
+    EXPECT_LT(grown, 64 * 1024) << "100 announced messages of 16 MiB took " << grown << " KiB";
+}
+
+}  // namespace
