@@ -12,31 +12,17 @@
 
 #include "client-connection-manager.h"
 #include "client-messaging-engine.h"
-#include "message-protocol.h"
 #include "transport_harness.h"
 
 namespace {
 
 using velk::test::ChildProcess;
-using velk::test::FieldOf;
 using velk::test::ReadRaw;
-using velk::test::Request;
 
 constexpr int kWaitMs = 10000;
 
 class BrokerAdmissionTest : public velk::test::TransportTest {
   protected:
-    // The fake engine's count of connected clients, asked through the
-    // broker: every message written before has been handled by then.
-    std::string ConnectedClients() {
-        uint32_t id = 0;
-        std::string request = Request("DIAGENGINE", "CLIENTS", &id);
-        std::string reply(4096, '\0');
-        EXPECT_EQ(VelkClientSendTransaction(request.c_str(), reply.data(), 4096, kWaitMs, 0),
-                  VELK_TRANS_OK);
-        return FieldOf(reply.c_str(), VELK_MSG_PATH_DATA);
-    }
-
     // Sends, through our own connection, the startup of another client.
     void SendStartup(const std::string& readFifo, pid_t pid) {
         char startup[VELK_STARTUP_MESSAGE_SIZE];
@@ -89,7 +75,7 @@ TEST_F(BrokerAdmissionTest, StartupIsIgnoredUnlessReadIsThePipeDirectorysFifoOfA
             ASSERT_GE(reader, 0);
         }
         SendStartup(c.read, c.pid);
-        EXPECT_EQ(ConnectedClients(), "1");
+        EXPECT_EQ(AskFakeEngine("CLIENTS"), "1");
         if (reader >= 0) {
             EXPECT_EQ(ReadRaw(reader, 1, 50), "") << "the broker wrote into it";
             close(reader);
@@ -109,7 +95,7 @@ TEST_F(BrokerAdmissionTest, StartupNamingTheBrokersOwnFifoIsIgnored) {
     SendStartup(BrokerFifo(), bystander);
     ASSERT_EQ(link(BrokerFifo().c_str(), PipeName(bystander).c_str()), 0);
     SendStartup(PipeName(bystander), bystander);
-    EXPECT_EQ(ConnectedClients(), "1") << "the broker took itself for a client";
+    EXPECT_EQ(AskFakeEngine("CLIENTS"), "1") << "the broker took itself for a client";
     unlink(PipeName(bystander).c_str());
 }
 
@@ -119,13 +105,13 @@ TEST_F(BrokerAdmissionTest, LiveConnectionIsNeverTakenOverByItsProcessId) {
     pid_t bystander = Bystander();
     int first = FifoWithReader(PipeName(bystander));
     SendStartup(PipeName(bystander), bystander);
-    EXPECT_EQ(ConnectedClients(), "2");
+    EXPECT_EQ(AskFakeEngine("CLIENTS"), "2");
     EXPECT_NE(ReadRaw(first, 4096, 200).find(VELK_ACK), std::string::npos);
     unlink(PipeName(bystander).c_str());
 
     int second = FifoWithReader(PipeName(bystander));
     SendStartup(PipeName(bystander), bystander);
-    EXPECT_EQ(ConnectedClients(), "2");
+    EXPECT_EQ(AskFakeEngine("CLIENTS"), "2");
     EXPECT_NE(ReadRaw(second, 4096, 200).find("<NAK>ALREADY_CONNECTED</NAK>"), std::string::npos);
     unlink(PipeName(bystander).c_str());
 
@@ -134,7 +120,7 @@ TEST_F(BrokerAdmissionTest, LiveConnectionIsNeverTakenOverByItsProcessId) {
     close(second);
     int third = FifoWithReader(PipeName(bystander));
     SendStartup(PipeName(bystander), bystander);
-    EXPECT_EQ(ConnectedClients(), "2");
+    EXPECT_EQ(AskFakeEngine("CLIENTS"), "2");
     EXPECT_NE(ReadRaw(third, 4096, 200).find(VELK_ACK), std::string::npos);
     unlink(PipeName(bystander).c_str());
     close(third);

@@ -332,6 +332,25 @@ void TransportTest::TearDown() {
     root_.reset();
 }
 
+std::pair<int, std::string> TransportTest::Transact(const std::string& addressee,
+                                                    const std::string& data, int timeoutMs,
+                                                    uint32_t bufferSize, uint32_t* requestId) {
+    uint32_t id = 0;
+    std::string request = Request(addressee, data, &id);
+    if (requestId != nullptr) {
+        *requestId = id;
+    }
+    std::string reply(bufferSize, '\0');
+    int result = VelkClientSendTransaction(request.c_str(), reply.data(), bufferSize, timeoutMs, 0);
+    return {result, reply.c_str()};
+}
+
+std::string TransportTest::AskFakeEngine(const std::string& command) {
+    auto [result, reply] = Transact(VELK_MSG_TO_DIAGENGINE, command);
+    EXPECT_EQ(result, VELK_TRANS_OK) << command;
+    return FieldOf(reply, VELK_MSG_PATH_DATA);
+}
+
 ChildProcess& TransportTest::Start(const std::string& program,
                                    const std::vector<std::string>& arguments) {
     children_.push_back(std::make_unique<ChildProcess>(program, arguments, Environment()));

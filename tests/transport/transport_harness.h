@@ -9,6 +9,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -147,6 +148,15 @@ class TransportTest : public ::testing::Test {
     ChildProcess& Start(const std::string& program, const std::vector<std::string>& arguments);
 
     std::vector<std::string> PipeDirEntries() const { return ListDirectory(PipeDir()); }
+
+    // A transaction (type DE_COMMAND, payload data) through our connection:
+    // the result code and the reply.  *requestId receives the request's ID.
+    std::pair<int, std::string> Transact(const std::string& addressee, const std::string& data,
+                                         int timeoutMs = 10000, uint32_t bufferSize = 8192,
+                                         uint32_t* requestId = nullptr);
+    // The DATA of the fake engine's answer to command (its DIAGENGINE
+    // component); every message written before it has been handled by then.
+    std::string AskFakeEngine(const std::string& command);
 
     std::unique_ptr<TempDir> root_;
     std::vector<std::unique_ptr<ChildProcess>> children_;
