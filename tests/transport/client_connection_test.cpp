@@ -23,7 +23,7 @@ namespace {
 using velk::test::ChildProcess;
 using velk::test::FieldOf;
 using velk::test::Frame;
-using velk::test::ReadUntil;
+using velk::test::ReadRaw;
 using velk::test::Request;
 using velk::test::WriteRaw;
 
@@ -54,9 +54,9 @@ class HandMadeBroker {
         close(reader_);
         unlink(fifo_.c_str());
     }
-    std::string ReadStartup() { return ReadUntil(reader_, "</STARTUP>\r\n", kReplyWaitMs); }
+    std::string ReadStartup() { return ReadRaw(reader_, 1 << 16, kReplyWaitMs, "</STARTUP>\r\n"); }
     std::string ReadRest(const std::string& terminator) {
-        return ReadUntil(reader_, terminator, kReplyWaitMs);
+        return ReadRaw(reader_, 1 << 16, kReplyWaitMs, terminator);
     }
     void Answer(const std::string& clientFifo, const std::string& text) {
         writer_ = open(clientFifo.c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);
