@@ -81,21 +81,6 @@ int ChildProcess::Stop(int signal) {
     return result.status;
 }
 
-std::vector<std::string> ChildEnvironment(const std::string& pipeDirectory,
-                                          const std::string& homeDirectory) {
-    std::vector<std::string> entries =
-        testsupport::EnvironmentWithout({"VELK_TMP=", "HOME=", "VELKOR_HOME="});
-    std::string core = VELK_CORE_PATH;
-    entries.push_back("VELK_TMP=" + pipeDirectory);
-    entries.push_back("HOME=" + homeDirectory);
-    entries.push_back("VELKOR_HOME=" + core.substr(0, core.rfind('/')));
-    return entries;
-}
-
-bool WaitForReader(const std::string& path, int timeoutMs) {
-    return testsupport::WaitForReader(path, timeoutMs, kPollMs);
-}
-
 std::string ReadRaw(int fd, size_t count, int timeoutMs, const std::string& terminator) {
     std::string bytes;
     Clock::time_point start = Clock::now();
@@ -242,9 +227,14 @@ void TransportTest::TearDown() {
 
 ChildProcess& TransportTest::Start(const std::string& program,
                                    const std::vector<std::string>& arguments) {
+    std::vector<std::string> environment =
+        testsupport::EnvironmentWithout({"VELK_TMP=", "HOME=", "VELKOR_HOME="});
+    std::string core = VELK_CORE_PATH;
+    environment.push_back("VELK_TMP=" + PipeDir());
+    environment.push_back("HOME=" + HomeDir());
+    environment.push_back("VELKOR_HOME=" + core.substr(0, core.rfind('/')));
     std::string output = root_ + "/child" + std::to_string(children_.size());
-    children_.push_back(std::make_unique<ChildProcess>(
-        program, arguments, ChildEnvironment(PipeDir(), HomeDir()), output));
+    children_.push_back(std::make_unique<ChildProcess>(program, arguments, environment, output));
     return *children_.back();
 }
 
@@ -254,7 +244,8 @@ ChildProcess& TransportTest::StartBroker(const std::vector<std::string>& words,
     broker.isBroker = true;
     bool multi = std::find(words.begin(), words.end(), "--multi") != words.end();
     std::string fifo = multi ? BrokerFifo() + "_" + std::to_string(broker.Pid()) : BrokerFifo();
-    EXPECT_TRUE(WaitForReader(fifo, 10000)) << "velkcore did not start: " << broker.ErrorOutput();
+    EXPECT_TRUE(testsupport::WaitForReader(fifo, 10000, kPollMs))
+        << "velkcore did not start: " << broker.ErrorOutput();
     return broker;
 }
 

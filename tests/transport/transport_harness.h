@@ -46,13 +46,6 @@ class ChildProcess {
     std::string outputBase_;
 };
 
-// Environment entries for a child: VELK_TMP, HOME and VELKOR_HOME set, the
-// rest of this process's environment kept.
-std::vector<std::string> ChildEnvironment(const std::string& pipeDirectory,
-                                          const std::string& homeDirectory);
-
-bool WaitForReader(const std::string& path, int timeoutMs);
-
 // Reads raw bytes from fd until count bytes, or until they contain
 // terminator when one is given, or timeoutMs passes.
 std::string ReadRaw(int fd, size_t count, int timeoutMs, const std::string& terminator = "");
@@ -111,6 +104,7 @@ class TransportTest : public ::testing::Test {
         return testsupport::ListDirectory(PipeDir());
     }
 
+    // Starts program with VELK_TMP, HOME and VELKOR_HOME set for the test.
     ChildProcess& Start(const std::string& program, const std::vector<std::string>& arguments);
     // Starts velkcore (or another engine program) with the launch words and
     // waits until it reads its FIFO (VELKFIFO, or VELKFIFO_<pid> with --multi).
