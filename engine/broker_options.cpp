@@ -2,6 +2,8 @@
 
 #include <cstdlib>
 
+#include "number_text.h"
+
 namespace velk::engine {
 
 BrokerOptions ParseLaunchWords(const std::vector<std::string>& words) {
@@ -21,6 +23,12 @@ BrokerOptions ParseLaunchWords(const std::vector<std::string>& words) {
         }
     }
     options.binDirectory = ResolveBinDirectory();
+    if (const char* limit = std::getenv("VELK_ENGINE_MAX_CLIENTS")) {
+        std::optional<unsigned> value = ParseUnsigned(limit);
+        if (value && *value > 0) {
+            options.maxClients = *value;
+        }
+    }
     return options;
 }
 

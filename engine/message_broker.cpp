@@ -37,10 +37,7 @@ std::string Acknowledgement(bool enumerationComplete) {
 }  // namespace
 
 MessageBroker::MessageBroker(BrokerOptions options, std::unique_ptr<BrokerFifo> fifo)
-    : options_(std::move(options)), fifo_(std::move(fifo)) {
-    std::string::size_type slash = fifo_->Path().rfind('/');
-    pipeDirectory_ = slash == std::string::npos ? "." : fifo_->Path().substr(0, slash);
-}
+    : options_(std::move(options)), fifo_(std::move(fifo)), admission_(fifo_->Path()) {}
 
 MessageBroker::~MessageBroker() {
     Shutdown();
@@ -145,32 +142,49 @@ void MessageBroker::AcceptClient(const std::string& message) {
                message.c_str());
         return;
     }
-    // A client that reconnects under the same id replaces its old link; the
-    // old one goes first so that its descriptor cannot be mistaken for the new.
-    DropClient(request->pid, "connected again", false);
-
-    PipeDescriptor writer = PipeDescriptor::Open(request->readFifo, true);
+    unsigned pid = request->pid;
+    std::string why;
+    PipeDescriptor writer = admission_.OpenClientFifo(*request, &why);
     if (!writer.IsOpen()) {
-        VTRACE(VELK_TRACE_MB, "cannot open the FIFO %s of client %u\n", request->readFifo.c_str(),
-               static_cast<unsigned>(request->pid));
+        VTRACE(VELK_TRACE_MB, "ignored the startup of client %u: %s\n", pid, why.c_str());
+        return;
+    }
+    if (ConnectedClient* connected = clients_.Find(request->pid)) {
+        // The same process connects again: fine once it has let go of its
+        // old FIFO, a takeover of a live connection otherwise.
+        if (!connected->writer.ReaderGone()) {
+            RefuseClient(writer, pid, kRefusedAlreadyConnected);
+            return;
+        }
+        DropClient(request->pid, "connected again", false);
+    }
+    if (clients_.Size() >= options_.maxClients) {
+        RefuseClient(writer, pid, kRefusedTooManyClients);
         return;
     }
     std::string ack = Acknowledgement(enumerationComplete_);
     int length = static_cast<int>(ack.size());
     if (VelkPipeWrite(writer.Get(), ack.data(), length) != length) {
-        VTRACE(VELK_TRACE_MB, "client %u left before its acknowledgement\n",
-               static_cast<unsigned>(request->pid));
+        VTRACE(VELK_TRACE_MB, "client %u left before its acknowledgement\n", pid);
         return;
     }
-    VTRACE(VELK_TRACE_MB, "client %u (%s, %s) connected through %s\n",
-           static_cast<unsigned>(request->pid), request->name.c_str(), request->clientClass.c_str(),
-           request->readFifo.c_str());
+    VTRACE(VELK_TRACE_MB, "client %u (%s, %s) connected through %s\n", pid, request->name.c_str(),
+           request->clientClass.c_str(), writer.Path().c_str());
     ConnectedClient client;
     client.pid = request->pid;
     client.name = request->name;
     client.clientClass = request->clientClass;
     client.writer = std::move(writer);
     clients_.Add(std::move(client));
+}
+
+void MessageBroker::RefuseClient(const PipeDescriptor& writer, unsigned pid,
+                                 std::string_view reason) {
+    VTRACE(VELK_TRACE_MB, "refused client %u: %.*s\n", pid, static_cast<int>(reason.size()),
+           reason.data());
+    std::string refusal = ClientRefusal(reason);
+    VelkPipeWrite(writer.Get(), refusal.data(), static_cast<int>(refusal.size()));
+    VelkFlushWritePipe(writer.Get(), 0);
 }
 
 void MessageBroker::CloseClient(const std::string& message) {
@@ -276,8 +290,7 @@ void MessageBroker::DropClient(std::uint32_t pid, const char* reason, bool proce
     if (processEnded) {
         // Normally gone after the handshake; left behind by a client that
         // ended halfway through it.
-        std::string leftover = pipeDirectory_ + "/" VELK_CLIENT_FIFO_PREFIX + std::to_string(pid);
-        VelkClient_I_RemoveFifo(leftover.c_str());
+        VelkClient_I_RemoveFifo(admission_.ClientFifoPath(pid).c_str());
     }
     for (auto& [destination, component] : components_) {
         component->ClientLeft(pid, *this);

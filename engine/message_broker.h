@@ -1,7 +1,8 @@
 // The message broker: the event loop of the engine process.
 //
 // It reads the broker FIFO, answers the startup handshake of each client by
-// opening the client's FIFO, and routes every enveloped message by its TO
+// opening the client's FIFO (see ClientAdmission for what it accepts, and
+// BrokerOptions::maxClients for how many), and routes every enveloped message by its TO
 // field: to itself ("MESSAGEBROKER"), to a registered engine component by its
 // destination name, or to a connected client by its decimal process id.
 // Clients leave with their close message, when their FIFO's reader is gone,
@@ -75,6 +76,8 @@ class MessageBroker final : private ComponentContext {
     void TellEndedChildren(std::uint32_t nowMs);
     void Dispatch(const std::string& message);
     void AcceptClient(const std::string& message);
+    // Answers a startup with a refusal instead of an acknowledgement.
+    void RefuseClient(const PipeDescriptor& writer, unsigned pid, std::string_view reason);
     void CloseClient(const std::string& message);
     void RouteEnvelope(const std::string& message);
     void HandleBrokerCommand(const std::string& message);
@@ -87,7 +90,7 @@ class MessageBroker final : private ComponentContext {
 
     BrokerOptions options_;
     std::unique_ptr<BrokerFifo> fifo_;
-    std::string pipeDirectory_;
+    ClientAdmission admission_;
     ClientRegistry clients_;
     std::map<std::string, std::unique_ptr<EngineComponent>, std::less<>> components_;
     std::vector<EndedChild> endedChildren_;

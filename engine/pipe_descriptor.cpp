@@ -1,5 +1,6 @@
 #include "pipe_descriptor.h"
 
+#include <poll.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -35,6 +36,15 @@ PipeDescriptor::~PipeDescriptor() {
 
 bool PipeDescriptor::StillListed() const {
     return fd_ >= 0 && VelkPipeIsListed(fd_, path_.c_str()) == 1;
+}
+
+bool PipeDescriptor::ReaderGone() const {
+    if (!StillListed()) {
+        return true;
+    }
+    // The write end of a FIFO without readers polls as an error.
+    struct pollfd watched = {fd_, POLLOUT, 0};
+    return poll(&watched, 1, 0) > 0 && (watched.revents & POLLERR) != 0;
 }
 
 void PipeDescriptor::Close() {

@@ -28,6 +28,9 @@ class PipeDescriptor {
     // False once the pipe layer closed the descriptor itself (its reader has
     // gone); the number may then belong to another FIFO opened since.
     bool StillListed() const;
+    // True once no process holds the FIFO open for reading any more, or the
+    // layer has closed the descriptor: whoever read it has gone.
+    bool ReaderGone() const;
     void Close();
 
   private:

@@ -253,6 +253,7 @@ void VelkCleanupPipes(void) {
     VelkPipeLink* writeFifos = TakeAll(&gVelkPipeWriteFifos);
     VelkPipeLink* readQueue = TakeAll(&gVelkPipeReadQueue);
     VelkPipeLink* writeQueue = TakeAll(&gVelkPipeWriteQueue);
+    VelkPipePartialDiscardOf(-1, -1, "the pipe layer is cleaned up");
     VelkPipeUnlockBoth();
 
     VelkPipeLink* fifoLists[2] = {readFifos, writeFifos};

@@ -17,6 +17,7 @@
 #ifndef VELK_PIPE_LOWLEVEL_H
 #define VELK_PIPE_LOWLEVEL_H
 
+#include <stddef.h>
 #include <sys/types.h>
 
 #include "velk-export.h"
@@ -102,10 +103,34 @@ int VelkPipeReadQueued(int fd, char** text);
  * accepted and not watched. */
 int VelkPipeSelect(int fd, int other, int timeoutMs);
 
-/* Drops the incomplete messages of writer pid queued for the read FIFO fd: a
- * writer that died between two pieces would otherwise hold back every later
- * message of that FIFO.  The number of records dropped. */
+/* Drops the incomplete messages of writer pid queued for the read FIFO fd
+ * (its writer died between two pieces); the number of records dropped. */
 int VelkPipeDropPartialMessages(int fd, int pid);
+
+/* Messages whose pieces have not all arrived are kept per writer (process id
+ * of the frames) and never hold back whole messages of other writers.  These
+ * process-wide limits keep writers that send only parts of messages, under
+ * as many forged process ids as they like, from holding memory without
+ * bound: */
+typedef struct VelkPipePartialLimits {
+    /* an incomplete message is dropped when no piece of it came for this long */
+    unsigned idleMs;
+    /* incomplete messages held at once; the first piece of one more is refused */
+    size_t maxMessages;
+    /* bytes held for them at once (buffers grow with the pieces received, not
+     * with the length announced); a piece that needs more is refused and its
+     * message dropped.  Below VELK_PIPE_MAX_MESSAGE + 1 it refuses the
+     * largest messages. */
+    size_t maxBytes;
+} VelkPipePartialLimits;
+#define VELK_PIPE_PARTIAL_IDLE_MS 10000u
+#define VELK_PIPE_PARTIAL_MAX_MESSAGES 64u
+#define VELK_PIPE_PARTIAL_MAX_BYTES (32u * 1024u * 1024u)
+
+/* Sets the limits; NULL restores the defaults above. */
+void VelkPipeSetPartialLimits(const VelkPipePartialLimits* limits);
+/* The incomplete messages held now and the bytes their buffers take. */
+void VelkPipePartialUsage(size_t* messages, size_t* bytes);
 
 /* Sets up the lists once per process; later calls do nothing. */
 void VelkInitPipes(void);

@@ -29,61 +29,41 @@ int VelkPipeReadPipe(int fd, char* buffer, int size) {
     return (int)result;
 }
 
-static VelkPipeReadRecord* FindIncompleteRecord(int fd, uint32_t sequence, int32_t pid) {
-    for (VelkPipeLink* link = gVelkPipeReadQueue.first; link != NULL; link = link->next) {
-        VelkPipeReadRecord* record = (VelkPipeReadRecord*)link;
-        if (record->fd == fd && record->sequence == sequence && record->pid == pid &&
-            !VelkPipeReadRecordIsWhole(record)) {
-            return record;
-        }
-    }
-    return NULL;
-}
-
-static void DiscardRecord(VelkPipeReadRecord* record, const char* why) {
-    VTRACE(VELK_TRACE_PIPE, "VelkPipeReadQue() dropping message %u of pid %d: %s\n",
-           (unsigned)record->sequence, (int)record->pid, why);
-    VelkPipeChainRemove(&gVelkPipeReadQueue, &record->link);
-    VelkPipeFreeReadRecord(record);
-}
-
-/* A writer sends the pieces of its messages to one FIFO in order, so a new
+/* A message of one piece is whole at once and goes straight to the read
+ * queue; a longer one waits in the partial queue for its other pieces.  A
+ * writer sends the pieces of its messages to one FIFO in order, so a new
  * message from it means an unfinished earlier one will never be completed. */
-static void DiscardUnfinishedOf(int fd, int32_t pid) {
-    VelkPipeLink* link = gVelkPipeReadQueue.first;
-    while (link != NULL) {
-        VelkPipeLink* next = link->next;
-        VelkPipeReadRecord* record = (VelkPipeReadRecord*)link;
-        if (record->fd == fd && record->pid == pid && !VelkPipeReadRecordIsWhole(record)) {
-            DiscardRecord(record, "a newer message of the writer began");
-        }
-        link = next;
-    }
-}
-
 static void StartMessage(int fd, const VelkPipeFrameHeader* header, const char* piece) {
-    DiscardUnfinishedOf(fd, header->pid);
+    VelkPipePartialDiscardOf(fd, header->pid, "a newer message of the writer began");
+    if (header->pieceCount > 1) {
+        VelkPipePartialStart(fd, header, piece);
+        return;
+    }
+    if (header->pieceLength != header->totalLength) {
+        VTRACE(VELK_TRACE_PIPE, "VelkPipeReadQue() dropping message %u of pid %d: %s\n",
+               (unsigned)header->sequence, (int)header->pid,
+               "its only piece is shorter than the message");
+        return;
+    }
     VelkPipeReadRecord* record = calloc(1, sizeof *record);
     VELK_VERIFY(record != NULL);
-    record->data = calloc((size_t)header->totalLength + 1u, 1);
+    record->data = malloc((size_t)header->totalLength + 1u);
     VELK_VERIFY(record->data != NULL);
+    record->capacity = (size_t)header->totalLength + 1u;
     record->sequence = header->sequence;
     record->pid = header->pid;
     record->lastPiece = 1;
-    record->pieceCount = header->pieceCount;
+    record->pieceCount = 1;
     record->totalLength = header->totalLength;
     record->fd = fd;
     memcpy(record->data, piece, header->pieceLength);
     record->assembled = header->pieceLength;
     VelkPipeChainAppend(&gVelkPipeReadQueue, &record->link);
     VTRACE(VELK_TRACE_PIPE, "VelkPipeReadQue() FIFO %d\n", fd);
-    if (record->lastPiece == record->pieceCount && record->assembled != record->totalLength) {
-        DiscardRecord(record, "its only piece is shorter than the message");
-    }
 }
 
 static void ContinueMessage(int fd, const VelkPipeFrameHeader* header, const char* piece) {
-    VelkPipeReadRecord* record = FindIncompleteRecord(fd, header->sequence, header->pid);
+    VelkPipeReadRecord* record = VelkPipePartialFind(fd, header->sequence, header->pid);
     if (record == NULL) {
         VTRACE(VELK_TRACE_PIPE, "VelkPipeReadQue() piece %d of an unknown message dropped\n",
                (int)header->piece);
@@ -92,15 +72,10 @@ static void ContinueMessage(int fd, const VelkPipeFrameHeader* header, const cha
     if (header->piece != record->lastPiece + 1 || header->pieceCount != record->pieceCount ||
         header->totalLength != record->totalLength ||
         header->pieceLength > record->totalLength - record->assembled) {
-        DiscardRecord(record, "a piece does not continue it");
+        VelkPipePartialDiscard(record, "a piece does not continue it");
         return;
     }
-    memcpy(record->data + record->assembled, piece, header->pieceLength);
-    record->assembled += header->pieceLength;
-    record->lastPiece = header->piece;
-    if (record->lastPiece == record->pieceCount && record->assembled != record->totalLength) {
-        DiscardRecord(record, "its pieces are shorter than the message");
-    }
+    VelkPipePartialAppend(record, header, piece);
 }
 
 /* Walks bytes frame by frame and files each piece.  Returns how many bytes
@@ -149,6 +124,7 @@ int VelkPipeDrain(int fd) {
     if (fifo == NULL) {
         return 0;
     }
+    VelkPipePartialAgeOut();
     /* The carried bytes (less than one frame) followed by one read. */
     char bytes[VELK_PIPE_MAX_FRAME + VELK_PIPE_CAPACITY];
     int payload = 0;
@@ -181,7 +157,7 @@ int VelkPipeServiceReadQue(int fd) {
     return VelkPipeReadQue(fd);
 }
 
-/* Appends whole messages of fd, in order, up to the first incomplete one. */
+/* Appends the whole messages of fd in the order they became whole. */
 static size_t CollectWholeMessages(int fd, char** text) {
     size_t capacity = 2048;
     size_t used = 0;
@@ -194,9 +170,6 @@ static size_t CollectWholeMessages(int fd, char** text) {
         if (record->fd != fd) {
             link = next;
             continue;
-        }
-        if (!VelkPipeReadRecordIsWhole(record)) {
-            break;
         }
         if (used + record->assembled + 1 > capacity) {
             capacity = used + record->assembled + 1;
@@ -242,18 +215,8 @@ int VelkPipeReadQueued(int fd, char** text) {
 }
 
 int VelkPipeDropPartialMessages(int fd, int pid) {
-    int dropped = 0;
     VelkPipeLockRead();
-    VelkPipeLink* link = gVelkPipeReadQueue.first;
-    while (link != NULL) {
-        VelkPipeLink* next = link->next;
-        VelkPipeReadRecord* record = (VelkPipeReadRecord*)link;
-        if (record->fd == fd && record->pid == pid && !VelkPipeReadRecordIsWhole(record)) {
-            DiscardRecord(record, "its writer has gone");
-            ++dropped;
-        }
-        link = next;
-    }
+    size_t dropped = VelkPipePartialDiscardOf(fd, pid, "its writer has gone");
     VelkPipeUnlockRead();
-    return dropped;
+    return (int)dropped;
 }

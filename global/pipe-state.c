@@ -119,17 +119,16 @@ size_t VelkPipeDropWriteRecords(int fd) {
     return dropped;
 }
 
-int VelkPipeReadRecordIsWhole(const VelkPipeReadRecord* record) {
-    return record->lastPiece == record->pieceCount && record->assembled == record->totalLength;
-}
-
 size_t VelkPipeDropReadRecords(int fd, int incompleteOnly) {
-    size_t dropped = 0;
+    size_t dropped = VelkPipePartialDiscardOf(fd, -1, "its FIFO was closed");
+    if (incompleteOnly) {
+        return dropped;
+    }
     VelkPipeLink* link = gVelkPipeReadQueue.first;
     while (link != NULL) {
         VelkPipeLink* next = link->next;
         VelkPipeReadRecord* record = (VelkPipeReadRecord*)link;
-        if (record->fd == fd && (!incompleteOnly || !VelkPipeReadRecordIsWhole(record))) {
+        if (record->fd == fd) {
             VelkPipeChainRemove(&gVelkPipeReadQueue, link);
             VelkPipeFreeReadRecord(record);
             ++dropped;
@@ -141,9 +140,8 @@ size_t VelkPipeDropReadRecords(int fd, int incompleteOnly) {
 
 int VelkPipeWholeMessageQueued(int fd) {
     for (VelkPipeLink* link = gVelkPipeReadQueue.first; link != NULL; link = link->next) {
-        const VelkPipeReadRecord* record = (const VelkPipeReadRecord*)link;
-        if (record->fd == fd) {
-            return VelkPipeReadRecordIsWhole(record);
+        if (((const VelkPipeReadRecord*)link)->fd == fd) {
+            return 1;
         }
     }
     return 0;

@@ -1,9 +1,9 @@
 /* Process-wide state of the FIFO pipe layer, shared by its source files only:
- * the read-FIFO and write-FIFO lists, the read and write queues, the message
- * sequence counter and the locking rules.
+ * the read-FIFO and write-FIFO lists, the read and write queues, the messages
+ * still being assembled, the message sequence counter and the locking rules.
  *
- * The read side (read-FIFO list, read queue, per-FIFO carry bytes) is guarded
- * by lock-table entry 3, the write side (write-FIFO list, write queue,
+ * The read side (read-FIFO list, read queue, partial queue, per-FIFO carry
+ * bytes) is guarded by lock-table entry 3, the write side (write-FIFO list, write queue,
  * sequence counter) by entry 4.  Operations that need both take them with
  * VelkPipeLockBoth, which never waits while holding one of them. */
 #ifndef VELK_PIPE_STATE_H
@@ -54,7 +54,8 @@ typedef struct VelkPipeWriteRecord {
     char* frame;
 } VelkPipeWriteRecord;
 
-/* One message being assembled from its pieces. */
+/* One message: whole in the read queue, or being assembled from its pieces
+ * in the partial queue. */
 typedef struct VelkPipeReadRecord {
     VelkPipeLink link;
     uint32_t sequence;
@@ -64,12 +65,19 @@ typedef struct VelkPipeReadRecord {
     uint32_t assembled; /* bytes assembled so far */
     uint32_t totalLength;
     int fd;
-    char* data; /* totalLength + 1 bytes, zero-filled */
+    char* data;           /* capacity bytes; grows with the pieces */
+    size_t capacity;      /* at most totalLength + 1 */
+    uint64_t lastPieceMs; /* monotonic time the last piece arrived */
+    int countedAsPartial; /* 1 while its capacity counts against the limits */
 } VelkPipeReadRecord;
 
 extern VelkPipeChain gVelkPipeReadFifos;
 extern VelkPipeChain gVelkPipeWriteFifos;
+/* Whole messages waiting to be delivered, in the order they became whole. */
 extern VelkPipeChain gVelkPipeReadQueue;
+/* Messages of which some pieces are still missing, at most one per writer
+ * and read FIFO (a writer's new message ends its unfinished one). */
+extern VelkPipeChain gVelkPipePartialQueue;
 extern VelkPipeChain gVelkPipeWriteQueue;
 
 void VelkPipeLockRead(void);
@@ -94,9 +102,29 @@ size_t VelkPipeDropWriteRecords(int fd);
  * incomplete ones. */
 size_t VelkPipeDropReadRecords(int fd, int incompleteOnly);
 
-int VelkPipeReadRecordIsWhole(const VelkPipeReadRecord* record);
-/* 1 when a whole message for fd is first in line (read lock held). */
+/* 1 when a whole message for fd is queued (read lock held). */
 int VelkPipeWholeMessageQueued(int fd);
+
+/* ---- Messages being assembled (pipe-partial.c), read lock held ---- */
+
+/* Takes in the first piece of a message of several pieces into the partial
+ * queue; NULL when the limits refuse it. */
+VelkPipeReadRecord* VelkPipePartialStart(int fd, const VelkPipeFrameHeader* header,
+                                         const char* piece);
+/* Appends the next piece of record; when the message is then whole it moves
+ * to the read queue.  0 when the piece was refused and the message dropped. */
+int VelkPipePartialAppend(VelkPipeReadRecord* record, const VelkPipeFrameHeader* header,
+                          const char* piece);
+/* The unfinished message of writer pid on fd with that sequence number. */
+VelkPipeReadRecord* VelkPipePartialFind(int fd, uint32_t sequence, int32_t pid);
+/* Drops one unfinished message, with the reason in a trace line. */
+void VelkPipePartialDiscard(VelkPipeReadRecord* record, const char* why);
+/* Drops the unfinished messages of writer pid (any writer for -1) on fd (any
+ * read FIFO for -1); the number dropped. */
+size_t VelkPipePartialDiscardOf(int fd, int32_t pid, const char* why);
+/* Drops unfinished messages whose writer has sent nothing for them within
+ * the idle limit. */
+void VelkPipePartialAgeOut(void);
 
 /* Writes the queue of fd; payload bytes written.  *readerGone is set to 1 when
  * a write failed with EPIPE.  Write lock held. */

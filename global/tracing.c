@@ -9,6 +9,7 @@
 #include <stdlib.h>
 #include <string.h>
 #include <strings.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include "process-helpers.h"
@@ -218,8 +219,27 @@ static void WriteAll(int descriptor, const char* text, size_t length) {
     }
 }
 
+/* Opens the trace file for appending: created private to this user, never
+ * through a symbolic link, and only a regular file of this user's (a FIFO,
+ * device or another user's file planted under the name is left alone).
+ * -1 when it cannot be used. */
+static int OpenTraceFile(const char* fileName) {
+    int descriptor =
+        open(fileName, O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK,
+             S_IRUSR | S_IWUSR);
+    if (descriptor < 0) {
+        return -1;
+    }
+    struct stat status;
+    if (fstat(descriptor, &status) != 0 || !S_ISREG(status.st_mode) || status.st_uid != geteuid()) {
+        close(descriptor);
+        return -1;
+    }
+    return descriptor;
+}
+
 /* One write per line: to the trace file when one is in force and can be
- * opened, else to standard error. */
+ * used, else to standard error. */
 static void WriteTraceText(const char* text, size_t length) {
     char fileName[VELK_MAX_DIR];
     pthread_mutex_lock(&traceFileLock);
@@ -227,7 +247,7 @@ static void WriteTraceText(const char* text, size_t length) {
     pthread_mutex_unlock(&traceFileLock);
 
     if (fileName[0] != '\0') {
-        int descriptor = open(fileName, O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
+        int descriptor = OpenTraceFile(fileName);
         if (descriptor >= 0) {
             WriteAll(descriptor, text, length);
             close(descriptor);

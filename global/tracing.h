@@ -7,7 +7,10 @@
  * first trace call.  VELK_TRACE_FILE names a trace file for every program.
  *
  * Trace files: lines are appended (the file is opened and closed for each
- * line, so it may be removed or rotated at any time).  A relative file name
+ * line, so it may be removed or rotated at any time).  A new trace file is
+ * made with mode 0600; the name is never followed through a symbolic link,
+ * and a name that holds anything but a regular file of this user is not
+ * written to (the line goes to standard error instead).  A relative file name
  * is made absolute against the current directory when it is set.
  * ProcessTracingArgs gives a program that was started with an argument
  * containing "trace" the file "<program base name><pid>_trace" in the current

@@ -5,25 +5,22 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <cstdlib>
 #include <string>
 #include <vector>
 
 #include <gtest/gtest.h>
 
-#include "pipe-frame.h"
 #include "pipe-lowlevel.h"
 #include "transport_harness.h"
 #include "transport_samples.h"
 
 namespace {
 
-using velk::test::ChildProcess;
 using velk::test::Delimiter;
 using velk::test::Frame;
 using velk::test::ReadRaw;
-using velk::test::TempDir;
 using velk::test::WriteRaw;
+using PipeFifoTest = velk::test::PipeLayerTest;
 
 constexpr int kWaitMs = 10000;
 
@@ -35,84 +32,15 @@ std::string Pattern(size_t length) {
     return text;
 }
 
-class PipeFifoTest : public ::testing::Test {
-  protected:
-    void SetUp() override {
-        VelkInitPipes();
-        VelkPipeSignalHandle();
-    }
-
-    void TearDown() override {
-        for (int fd : rawDescriptors_) {
-            close(fd);
-        }
-        VelkCleanupPipes();
-        for (const std::string& name : dir_.Entries()) {
-            unlink(dir_.Child(name).c_str());
-        }
-    }
-
-    std::string MakeFifo(const std::string& name) {
-        std::string path = dir_.Child(name);
-        EXPECT_EQ(VelkPipeMkFifo(path.c_str()), 0);
-        return path;
-    }
-
-    int OpenRaw(const std::string& path, int flags) {
-        int fd = open(path.c_str(), flags | O_NONBLOCK | O_CLOEXEC);
-        EXPECT_GE(fd, 0) << path;
-        rawDescriptors_.push_back(fd);
-        return fd;
-    }
-
-    // A FIFO read through the layer, fed raw bytes by the test.
-    struct FedReader {
-        int layerReader;
-        int rawWriter;
-    };
-    FedReader MakeFedReader(const std::string& name) {
-        std::string path = MakeFifo(name);
-        int reader = VelkPipeOpen(path.c_str(), 0);
-        EXPECT_GE(reader, 0);
-        return {reader, OpenRaw(path, O_WRONLY)};
-    }
-
-    static std::string ReadMessages(int fd) {
-        char* text = nullptr;
-        int length = VelkPipeRead(fd, &text);
-        std::string result = length > 0 ? std::string(text, static_cast<size_t>(length)) : "";
-        if (length > 0) {
-            EXPECT_EQ(text[length], '\0');
-        } else {
-            EXPECT_EQ(text, nullptr);
-        }
-        std::free(text);
-        return result;
-    }
-
-    TempDir dir_;
-    std::vector<int> rawDescriptors_;
-};
-
-// The sequence number in the first delimiter of raw bytes, read by hand.
-unsigned long SequenceOf(const std::string& frame) {
-    return std::stoul(frame.substr(6, frame.find(':', 6) - 6));
-}
-
 TEST_F(PipeFifoTest, ExampleCommandTravelsAsOneFrameOfItsWritersFirstMessage) {
     const std::string example(velk::test::kExampleCommand);
-    ASSERT_EQ(example.size(), 157u);
-    EXPECT_EQ(Delimiter(1, 2345, 1, 1, 157, 157).size() + example.size(), 186u)
-        << "process 2345 sends it as one frame of 186 bytes";
-
     std::string path = MakeFifo("example");
     int reader = OpenRaw(path, O_RDONLY);
-    ChildProcess writer(VELK_PEER_PATH, {"write-example", path}, {});
+    velk::test::ChildProcess writer(VELK_PEER_PATH, {"write-example", path}, {}, Child("peer"));
     std::string expected = Delimiter(1, writer.Pid(), 1, 1, 157, 157) + example;
     std::string bytes = ReadRaw(reader, expected.size(), kWaitMs);
     std::optional<int> status = writer.WaitForExit(kWaitMs);
-    ASSERT_TRUE(status.has_value());
-    EXPECT_TRUE(WIFEXITED(*status) && WEXITSTATUS(*status) == 0);
+    EXPECT_TRUE(status && WIFEXITED(*status) && WEXITSTATUS(*status) == 0);
     EXPECT_EQ(bytes, expected);
     EXPECT_EQ(ReadRaw(reader, 1, 50), "") << "nothing follows the frame";
 }
@@ -123,27 +51,17 @@ TEST_F(PipeFifoTest, LongMessagesLeaveAsPiecesOf4020BytesAndComeBackWhole) {
         std::string path = MakeFifo("long" + std::to_string(total));
         int rawReader = OpenRaw(path, O_RDONLY);
         int writer = VelkPipeOpen(path.c_str(), 1);
-        ASSERT_GE(writer, 0);
         std::string message = Pattern(total);
         ASSERT_EQ(VelkPipeWrite(writer, message.data(), static_cast<int>(total)),
                   static_cast<int>(total));
-
-        std::vector<size_t> pieces =
-            total == 9000 ? std::vector<size_t>{4020, 4020, 960} : std::vector<size_t>{4020, 4020};
-        size_t expectedBytes = total;
-        for (size_t i = 0; i < pieces.size(); ++i) {
-            expectedBytes += Delimiter(1, getpid(), 1, 1, pieces[i], total).size();
-        }
-        std::string bytes = ReadRaw(rawReader, expectedBytes, kWaitMs);
-        ASSERT_EQ(bytes.size(), expectedBytes);
-        unsigned long sequence = SequenceOf(bytes);
+        std::string bytes = ReadRaw(rawReader, 1 << 16, 200);
+        unsigned long sequence = std::stoul(bytes.substr(6, bytes.find(':', 6) - 6));
         std::string expected;
-        size_t offset = 0;
-        for (size_t i = 0; i < pieces.size(); ++i) {
-            expected += Delimiter(sequence, getpid(), static_cast<int>(i + 1),
-                                  static_cast<int>(pieces.size()), pieces[i], total);
-            expected += message.substr(offset, pieces[i]);
-            offset += pieces[i];
+        for (size_t offset = 0, piece = 1; offset < total; offset += 4020, ++piece) {
+            size_t length = std::min<size_t>(4020, total - offset);
+            expected += Delimiter(sequence, getpid(), static_cast<int>(piece),
+                                  static_cast<int>((total + 4019) / 4020), length, total) +
+                        message.substr(offset, length);
         }
         EXPECT_EQ(bytes, expected);
 
@@ -154,107 +72,79 @@ TEST_F(PipeFifoTest, LongMessagesLeaveAsPiecesOf4020BytesAndComeBackWhole) {
     }
 }
 
-TEST_F(PipeFifoTest, TwoWaitingMessagesComeBackFromOneRead) {
+TEST_F(PipeFifoTest, SelectReportsWaitingMessagesAndOneReadTakesThemAll) {
     auto fed = MakeFedReader("two");
+    EXPECT_EQ(VelkPipeSelect(fed.layerReader, -1, 20), 0);
     WriteRaw(fed.rawWriter, Frame(1, 4242, "first\r\n") + Frame(2, 4242, "second\r\n"));
+    EXPECT_EQ(VelkPipeSelect(fed.layerReader, -1, kWaitMs), 1);
+    EXPECT_EQ(VelkPipeSelect(fed.layerReader, -1, kWaitMs), 1);
     EXPECT_EQ(ReadMessages(fed.layerReader), "first\r\nsecond\r\n");
     EXPECT_EQ(ReadMessages(fed.layerReader), "");
 }
 
-TEST_F(PipeFifoTest, WholeMessageBehindAnIncompleteOneIsHeldBack) {
-    auto fed = MakeFedReader("held");
-    WriteRaw(fed.rawWriter, Delimiter(7, 1111, 1, 2, 4, 8) + "AAAA");
-    WriteRaw(fed.rawWriter, Frame(1, 2222, "whole\r\n"));
-    EXPECT_EQ(ReadMessages(fed.layerReader), "");
-    EXPECT_EQ(VelkPipeSelect(fed.layerReader, -1, 0), 0);
-
-    WriteRaw(fed.rawWriter, Delimiter(7, 1111, 2, 2, 4, 8) + "BBBB");
-    EXPECT_EQ(VelkPipeSelect(fed.layerReader, -1, kWaitMs), 1);
-    EXPECT_EQ(ReadMessages(fed.layerReader), "AAAABBBBwhole\r\n");
-}
-
-TEST_F(PipeFifoTest, PartialMessagesOfAWriterThatLeftCanBeDropped) {
-    auto fed = MakeFedReader("dropped");
-    WriteRaw(fed.rawWriter, Delimiter(3, 3333, 1, 2, 4, 8) + "AAAA");
-    WriteRaw(fed.rawWriter, Frame(1, 4444, "after\r\n"));
-    EXPECT_EQ(ReadMessages(fed.layerReader), "");
-    EXPECT_EQ(VelkPipeDropPartialMessages(fed.layerReader, 3333), 1);
-    EXPECT_EQ(ReadMessages(fed.layerReader), "after\r\n");
-}
-
-TEST_F(PipeFifoTest, WriteOnADescriptorNeverOpenedForWritingGivesMinusOne) {
-    std::string path = MakeFifo("unlisted");
+TEST_F(PipeFifoTest, DescriptorsAreNonBlockingCloseOnExecAndOnlyListedOnesAreUsed) {
+    std::string path = MakeFifo("flags");
     int rawReader = OpenRaw(path, O_RDONLY);
     int rawWriter = OpenRaw(path, O_WRONLY);
-    int layerReader = VelkPipeOpen(path.c_str(), 0);
-    EXPECT_EQ(VelkPipeWrite(rawWriter, "hello", 5), -1);
-    EXPECT_EQ(VelkPipeWrite(layerReader, "hello", 5), -1);
-    EXPECT_EQ(VelkPipeWrite(12345, "hello", 5), -1);
-    EXPECT_EQ(ReadRaw(rawReader, 1, 50), "");
-}
-
-TEST_F(PipeFifoTest, CloseOfAnUnknownDescriptorGivesZeroAndLeavesItOpen) {
-    int fd = open("/dev/null", O_RDONLY | O_CLOEXEC);
-    ASSERT_GE(fd, 0);
-    EXPECT_EQ(VelkPipeClose(fd), 0);
-    EXPECT_NE(fcntl(fd, F_GETFD), -1);
-    close(fd);
-}
-
-TEST_F(PipeFifoTest, DescriptorsAreNonBlockingAndCloseOnExec) {
-    std::string path = MakeFifo("flags");
     int reader = VelkPipeOpen(path.c_str(), 0);
     int writer = VelkPipeOpen(path.c_str(), 1);
     for (int fd : {reader, writer}) {
-        ASSERT_GE(fd, 0);
         EXPECT_NE(fcntl(fd, F_GETFD) & FD_CLOEXEC, 0);
         EXPECT_NE(fcntl(fd, F_GETFL) & O_NONBLOCK, 0);
     }
     EXPECT_EQ(VelkPipeIsListed(writer, path.c_str()), 1);
     EXPECT_EQ(VelkPipeIsListed(writer, "/elsewhere"), 0);
+    for (int fd : {rawWriter, reader, 12345}) {
+        EXPECT_EQ(VelkPipeWrite(fd, "hello", 5), -1) << fd;
+    }
+    EXPECT_EQ(ReadRaw(rawReader, 1, 50), "");
+    EXPECT_EQ(VelkPipeClose(rawWriter), 0);
+    EXPECT_NE(fcntl(rawWriter, F_GETFD), -1) << "closed a descriptor it does not own";
 }
 
-TEST_F(PipeFifoTest, MkFifoCreatesMode0660WithoutTouchingTheMaskAndReusesOnlyAFifo) {
+TEST_F(PipeFifoTest, OnlyAGoneReaderClosesTheFifoNotA32ByteMessage) {
+    std::string path = MakeFifo("gone");
+    int rawReader = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    int writer = VelkPipeOpen(path.c_str(), 1);
+    std::string message = "<STOP><PID>123456</PID></STOP>\r\n";  // 32 bytes, as EPIPE
+    EXPECT_EQ(VelkPipeWrite(writer, message.data(), 32), 32);
+    EXPECT_EQ(VelkPipeIsListed(writer, path.c_str()), 1);
+    EXPECT_NE(ReadRaw(rawReader, 1 << 16, 200).find(message), std::string::npos);
+    close(rawReader);
+    EXPECT_EQ(VelkPipeWrite(writer, "lost", 4), 0);
+    EXPECT_EQ(VelkPipeIsListed(writer, path.c_str()), 0);
+    EXPECT_EQ(VelkPipeWrite(writer, "lost", 4), -1);
+}
+
+TEST_F(PipeFifoTest, MkFifoMakesMode0660ReusesOnlyAFifoAndLeavesEverythingElseAlone) {
     mode_t previous = umask(077);
-    std::string path = dir_.Child("fresh");
-    EXPECT_EQ(VelkPipeMkFifo(path.c_str()), 0);
-    EXPECT_EQ(umask(previous), 077u);
+    EXPECT_EQ(VelkPipeMkFifo(Child("fresh").c_str()), 0);
+    EXPECT_EQ(umask(previous), 077u) << "the mask is not touched";
     struct stat status {};
-    ASSERT_EQ(lstat(path.c_str(), &status), 0);
+    ASSERT_EQ(lstat(Child("fresh").c_str(), &status), 0);
     EXPECT_TRUE(S_ISFIFO(status.st_mode));
     EXPECT_EQ(status.st_mode & 07777, 0660u);
-    EXPECT_EQ(VelkPipeMkFifo(path.c_str()), 0);
+    EXPECT_EQ(VelkPipeMkFifo(Child("fresh").c_str()), 0);
 
-    std::string file = dir_.Child("file");
-    close(open(file.c_str(), O_CREAT | O_WRONLY | O_CLOEXEC, 0600));
-    EXPECT_EQ(VelkPipeMkFifo(file.c_str()), -1);
-    ASSERT_EQ(lstat(file.c_str(), &status), 0);
-    EXPECT_TRUE(S_ISREG(status.st_mode));
+    close(open(Child("file").c_str(), O_CREAT | O_WRONLY | O_CLOEXEC, 0600));
+    ASSERT_EQ(symlink(Child("fresh").c_str(), Child("link").c_str()), 0);
+    for (const char* planted : {"file", "link"}) {
+        EXPECT_EQ(VelkPipeMkFifo(Child(planted).c_str()), -1) << planted;
+        EXPECT_EQ(VelkPipeOpen(Child(planted).c_str(), 0), -1) << planted;
+        EXPECT_EQ(VelkPipeOpen(Child(planted).c_str(), 1), -1) << planted;
+        ASSERT_EQ(lstat(Child(planted).c_str(), &status), 0);
+        EXPECT_FALSE(S_ISFIFO(status.st_mode));
+    }
 
-    std::string link = dir_.Child("link");
-    ASSERT_EQ(symlink(path.c_str(), link.c_str()), 0);
-    EXPECT_EQ(VelkPipeMkFifo(link.c_str()), -1);
-    EXPECT_EQ(VelkPipeOpen(link.c_str(), 0), -1);
-    EXPECT_EQ(VelkPipeOpen(file.c_str(), 1), -1);
-    ASSERT_EQ(lstat(link.c_str(), &status), 0);
-    EXPECT_TRUE(S_ISLNK(status.st_mode));
+    // A directory others may write needs the sticky bit.
+    ASSERT_EQ(mkdir(Child("open").c_str(), 0700), 0);
+    ASSERT_EQ(chmod(Child("open").c_str(), 0777), 0);
+    EXPECT_EQ(VelkPipeMkFifo(Child("open/f").c_str()), -1);
+    ASSERT_EQ(chmod(Child("open").c_str(), 01777), 0);
+    EXPECT_EQ(VelkPipeMkFifo(Child("open/f").c_str()), 0);
 }
 
-TEST_F(PipeFifoTest, MkFifoRefusesADirectoryOthersMayWriteWithoutStickyBit) {
-    std::string open = dir_.Child("open");
-    ASSERT_EQ(mkdir(open.c_str(), 0700), 0);
-    ASSERT_EQ(chmod(open.c_str(), 0777), 0);
-    EXPECT_EQ(VelkPipeMkFifo((open + "/f").c_str()), -1);
-    EXPECT_EQ(velk::test::ListDirectory(open), std::vector<std::string>{});
-
-    ASSERT_EQ(chmod(open.c_str(), 01777), 0);
-    EXPECT_EQ(VelkPipeMkFifo((open + "/f").c_str()), 0);
-    unlink((open + "/f").c_str());
-    rmdir(open.c_str());
-}
-
-TEST_F(PipeFifoTest, ReaderResynchronisesAfterBytesThatAreNoFrame) {
-    const std::string good = Frame(1, 500, "good\r\n");
+TEST_F(PipeFifoTest, ReaderDeliversExactlyTheGoodFrameWhateverPrecedesIt) {
     const std::string start = "|\x01\x01\x01";
     const std::string end = "\x01\x01\x01|";
     const std::vector<std::string> junk = {
@@ -270,14 +160,14 @@ TEST_F(PipeFifoTest, ReaderResynchronisesAfterBytesThatAreNoFrame) {
     for (const std::string& bytes : junk) {
         SCOPED_TRACE(bytes);
         auto fed = MakeFedReader("junk");
-        WriteRaw(fed.rawWriter, bytes + good);
+        WriteRaw(fed.rawWriter, bytes + Frame(1, 500, "good\r\n"));
         EXPECT_EQ(ReadMessages(fed.layerReader), "good\r\n");
         VelkPipeClose(fed.layerReader);
-        unlink(dir_.Child("junk").c_str());
+        unlink(Child("junk").c_str());
     }
 }
 
-TEST_F(PipeFifoTest, FrameSplitAcrossReadsIsCompletedNotDropped) {
+TEST_F(PipeFifoTest, FrameSplitAcrossReadsIsCompletedAndAShortOneNeverDelivered) {
     auto fed = MakeFedReader("split");
     std::string frame = Frame(1, 600, "split message\r\n");
     for (size_t cut : {size_t{2}, size_t{17}, frame.size() - 3}) {
@@ -287,63 +177,20 @@ TEST_F(PipeFifoTest, FrameSplitAcrossReadsIsCompletedNotDropped) {
         WriteRaw(fed.rawWriter, frame.substr(cut));
         EXPECT_EQ(ReadMessages(fed.layerReader), "split message\r\n");
     }
-}
-
-TEST_F(PipeFifoTest, FrameAnnouncingMoreBytesThanFollowDeliversNothing) {
-    auto fed = MakeFedReader("short");
     WriteRaw(fed.rawWriter, Delimiter(1, 700, 1, 1, 100, 100) + "only ten b");
     EXPECT_EQ(ReadMessages(fed.layerReader), "");
     EXPECT_EQ(VelkPipeSelect(fed.layerReader, -1, 0), 0);
-}
-
-TEST_F(PipeFifoTest, PiecesThatDoNotContinueTheirMessageDiscardIt) {
-    auto fed = MakeFedReader("order");
-    WriteRaw(fed.rawWriter, Delimiter(4, 800, 1, 3, 2, 6) + "AA");
-    WriteRaw(fed.rawWriter, Delimiter(4, 800, 3, 3, 2, 6) + "CC");
-    WriteRaw(fed.rawWriter, Frame(1, 801, "next\r\n"));
-    EXPECT_EQ(ReadMessages(fed.layerReader), "next\r\n");
-
-    // A writer that starts a new message has given up its unfinished one.
-    WriteRaw(fed.rawWriter, Delimiter(5, 802, 1, 2, 2, 4) + "AA");
-    WriteRaw(fed.rawWriter, Frame(6, 802, "newer\r\n"));
-    EXPECT_EQ(ReadMessages(fed.layerReader), "newer\r\n");
-}
-
-TEST_F(PipeFifoTest, WriteAfterTheReaderHasGoneClosesTheFifo) {
-    std::string path = MakeFifo("gone");
-    int rawReader = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    int writer = VelkPipeOpen(path.c_str(), 1);
-    ASSERT_GE(writer, 0);
-    close(rawReader);
-    EXPECT_EQ(VelkPipeWrite(writer, "lost", 4), 0);
-    EXPECT_EQ(VelkPipeIsListed(writer, path.c_str()), 0);
-    EXPECT_EQ(VelkPipeWrite(writer, "lost", 4), -1);
-}
-
-TEST_F(PipeFifoTest, ThirtyTwoByteMessageIsNotMistakenForABrokenPipe) {
-    std::string path = MakeFifo("thirtytwo");
-    int rawReader = OpenRaw(path, O_RDONLY);
-    int writer = VelkPipeOpen(path.c_str(), 1);
-    std::string message = "<STOP><PID>123456</PID></STOP>\r\n";
-    ASSERT_EQ(message.size(), 32u);
-    EXPECT_EQ(VelkPipeWrite(writer, message.data(), 32), 32);
-    EXPECT_EQ(VelkPipeIsListed(writer, path.c_str()), 1);
-    EXPECT_EQ(VelkPipeWrite(writer, message.data(), 32), 32);
-    std::string bytes = ReadRaw(rawReader, 1 << 16, 200);
-    size_t first = bytes.find(message);
-    ASSERT_NE(first, std::string::npos);
-    EXPECT_NE(bytes.find(message, first + 32), std::string::npos);
 }
 
 TEST_F(PipeFifoTest, FullFifoKeepsFramesQueuedAndInOrder) {
     std::string path = MakeFifo("full");
     int rawReader = OpenRaw(path, O_RDONLY);
     int writer = VelkPipeOpen(path.c_str(), 1);
-    const int kMessages = 40;
-    std::vector<std::string> messages;
-    for (int i = 0; i < kMessages; ++i) {
-        messages.push_back((std::to_string(i) + ":" + Pattern(4000)).substr(0, 4000));
-        ASSERT_EQ(VelkPipeWrite(writer, messages.back().data(), 4000), 4000);
+    std::string expected;
+    for (int i = 0; i < 40; ++i) {
+        std::string message = (std::to_string(i) + ":" + Pattern(4000)).substr(0, 4000);
+        ASSERT_EQ(VelkPipeWrite(writer, message.data(), 4000), 4000);
+        expected += message;
     }
     EXPECT_GT(VelkFlushWritePipe(writer, 0), 0) << "a 64 KiB FIFO cannot hold 160 KB";
 
@@ -354,20 +201,12 @@ TEST_F(PipeFifoTest, FullFifoKeepsFramesQueuedAndInOrder) {
     bytes += ReadRaw(rawReader, 1 << 20, 50);
 
     auto fed = MakeFedReader("full-again");
-    std::string expected;
-    for (const std::string& message : messages) {
-        expected += message;
-    }
     std::string received;
-    size_t done = 0;
-    while (done < bytes.size()) {
-        size_t chunk = std::min<size_t>(32768, bytes.size() - done);
-        WriteRaw(fed.rawWriter, bytes.substr(done, chunk));
-        done += chunk;
+    for (size_t done = 0; done < bytes.size(); done += 32768) {
+        WriteRaw(fed.rawWriter, bytes.substr(done, 32768));
         received += ReadMessages(fed.layerReader);
     }
-    EXPECT_EQ(received.size(), expected.size());
-    EXPECT_TRUE(received == expected);
+    EXPECT_TRUE(received == expected) << received.size() << " of " << expected.size();
 }
 
 TEST_F(PipeFifoTest, ReaderStaysWithinItsBytesForAnyInput) {
@@ -390,15 +229,6 @@ TEST_F(PipeFifoTest, ReaderStaysWithinItsBytesForAnyInput) {
         delivered += ReadMessages(fed.layerReader).size();
         EXPECT_LE(delivered, written);
     }
-}
-
-TEST_F(PipeFifoTest, SelectReportsAQueuedMessageAndTimesOutWithoutOne) {
-    auto fed = MakeFedReader("select");
-    EXPECT_EQ(VelkPipeSelect(fed.layerReader, -1, 20), 0);
-    WriteRaw(fed.rawWriter, Frame(1, 900, "ready\r\n"));
-    EXPECT_EQ(VelkPipeSelect(fed.layerReader, -1, kWaitMs), 1);
-    EXPECT_EQ(VelkPipeSelect(fed.layerReader, -1, kWaitMs), 1);
-    EXPECT_EQ(ReadMessages(fed.layerReader), "ready\r\n");
 }
 
 }  // namespace

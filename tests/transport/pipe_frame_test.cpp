@@ -2,6 +2,8 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "pipe-frame.h"
 #include "transport_harness.h"
@@ -18,31 +20,23 @@ VelkPipeFrameStatus Parse(const std::string& bytes, VelkPipeFrameHeader* header 
                                   length ? length : &ignoredLength);
 }
 
-TEST(PipeFrame, DelimiterOfTheExampleCommandIs29Bytes) {
+TEST(PipeFrame, DelimiterOfTheExampleCommandIs29BytesAndParsesBack) {
     VelkPipeFrameHeader header{1, 2345, 1, 1, 157, 157};
     char out[VELK_PIPE_MAX_DELIMITER + 1];
     size_t length = VelkPipeFormatDelimiter(&header, out, sizeof out);
-    EXPECT_EQ(length, 29u);
     EXPECT_EQ(std::string(out, length),
               std::string("|\x01\x01\x01H:1:2345:1:1:157:157:\x01\x01\x01|"));
-}
 
-TEST(PipeFrame, ParsedDelimiterGivesBackItsNumbers) {
     std::string delimiter = Delimiter(4000000000ul, 77, 2, 3, 4020, 9000);
-    VelkPipeFrameHeader header{};
-    size_t length = 0;
-    ASSERT_EQ(Parse(delimiter + "payload", &header, &length), VELK_FRAME_OK);
-    EXPECT_EQ(length, delimiter.size());
-    EXPECT_EQ(header.sequence, 4000000000u);
-    EXPECT_EQ(header.pid, 77);
-    EXPECT_EQ(header.piece, 2);
-    EXPECT_EQ(header.pieceCount, 3);
-    EXPECT_EQ(header.pieceLength, 4020u);
-    EXPECT_EQ(header.totalLength, 9000u);
-
-    std::string kindF = delimiter;
-    kindF[4] = 'F';
-    EXPECT_EQ(Parse(kindF), VELK_FRAME_OK);
+    for (char kind : {'H', 'F'}) {
+        delimiter[4] = kind;
+        VelkPipeFrameHeader parsed{};
+        ASSERT_EQ(Parse(delimiter + "payload", &parsed, &length), VELK_FRAME_OK) << kind;
+        EXPECT_EQ(length, delimiter.size());
+        EXPECT_TRUE(parsed.sequence == 4000000000u && parsed.pid == 77 && parsed.piece == 2 &&
+                    parsed.pieceCount == 3 && parsed.pieceLength == 4020u &&
+                    parsed.totalLength == 9000u);
+    }
 }
 
 TEST(PipeFrame, EveryCutThroughADelimiterIsIncomplete) {
@@ -77,29 +71,28 @@ TEST(PipeFrame, DelimitersThatDescribeNoPossiblePieceAreInvalid) {
 }
 
 TEST(PipeFrame, StartMarkerIsFoundEvenWhenCutOffAtTheEnd) {
-    EXPECT_EQ(VelkPipeFindStartMarker("ab|\x01\x01\x01H", 7), 2u);
-    EXPECT_EQ(VelkPipeFindStartMarker("ab|\x01", 4), 2u);
-    EXPECT_EQ(VelkPipeFindStartMarker("ab|x|", 5), 4u);
-    EXPECT_EQ(VelkPipeFindStartMarker("ab|x", 4), 4u);
-    EXPECT_EQ(VelkPipeFindStartMarker("", 0), 0u);
+    const std::pair<std::string, size_t> cases[] = {
+        {"ab|\x01\x01\x01H", 2}, {"ab|\x01", 2}, {"ab|x|", 4}, {"ab|x", 4}, {"", 0}};
+    for (const auto& [bytes, position] : cases) {
+        EXPECT_EQ(VelkPipeFindStartMarker(bytes.data(), bytes.size()), position) << bytes;
+    }
 }
 
 TEST(PipeFrame, MessagesAreCutIntoPiecesOfAtMost4020Bytes) {
-    EXPECT_EQ(VelkPipePieceCount(0), 0u);
-    EXPECT_EQ(VelkPipePieceCount(157), 1u);
-    EXPECT_EQ(VelkPipePieceLength(157, 1), 157u);
-    EXPECT_EQ(VelkPipePieceCount(4020), 1u);
-    EXPECT_EQ(VelkPipePieceCount(4021), 2u);
-    EXPECT_EQ(VelkPipePieceLength(4021, 2), 1u);
-
-    EXPECT_EQ(VelkPipePieceCount(9000), 3u);
-    EXPECT_EQ(VelkPipePieceLength(9000, 1), 4020u);
-    EXPECT_EQ(VelkPipePieceLength(9000, 2), 4020u);
-    EXPECT_EQ(VelkPipePieceLength(9000, 3), 960u);
-    EXPECT_EQ(VelkPipePieceLength(9000, 4), 0u);
-
-    EXPECT_EQ(VelkPipePieceCount(8040), 2u);
-    EXPECT_EQ(VelkPipePieceLength(8040, 2), 4020u);
+    struct Case {
+        uint32_t length, count;
+        std::vector<uint32_t> pieces;  // then 0 for the piece after the last
+    };
+    const Case cases[] = {
+        {0, 0, {}},           {157, 1, {157}},         {4020, 1, {4020}},
+        {4021, 2, {4020, 1}}, {8040, 2, {4020, 4020}}, {9000, 3, {4020, 4020, 960}}};
+    for (const Case& c : cases) {
+        EXPECT_EQ(VelkPipePieceCount(c.length), c.count) << c.length;
+        for (uint32_t piece = 1; piece <= c.pieces.size() + 1; ++piece) {
+            uint32_t expected = piece <= c.pieces.size() ? c.pieces[piece - 1] : 0;
+            EXPECT_EQ(VelkPipePieceLength(c.length, piece), expected) << c.length << "/" << piece;
+        }
+    }
 }
 
 }  // namespace

@@ -2,7 +2,6 @@
 
 #include <fcntl.h>
 #include <poll.h>
-#include <signal.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -11,7 +10,6 @@
 #include <chrono>
 #include <cstdlib>
 #include <cstring>
-#include <thread>
 
 #include "TestProcess.h"
 
@@ -26,103 +24,41 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-int MillisecondsSince(Clock::time_point start) {
-    return static_cast<int>(
-        std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count());
+int MillisecondsLeft(Clock::time_point start, int timeoutMs) {
+    return timeoutMs -
+           static_cast<int>(
+               std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count());
 }
 
-// The polling interval of this harness.
 constexpr int kPollMs = 5;
-
-std::string DirectoryOf(const std::string& path) {
-    return path.substr(0, path.rfind('/'));
-}
 
 }  // namespace
 
-TempDir::TempDir() : path_(testsupport::MakePrivateDirectory("velk-transport")) {
-    if (path_.empty()) {
-        ADD_FAILURE() << "mkdtemp: " << std::strerror(errno);
-    }
-}
-
-TempDir::~TempDir() {
-    testsupport::RemoveTree(path_);
-}
-
-std::vector<std::string> TempDir::Entries() const {
-    return ListDirectory(path_);
-}
-
 ChildProcess::ChildProcess(const std::string& program, const std::vector<std::string>& arguments,
-                           const std::vector<std::string>& environment) {
-    int outputPipe[2];
-    int errorPipe[2];
-    if (pipe2(outputPipe, O_CLOEXEC) != 0 || pipe2(errorPipe, O_CLOEXEC) != 0) {
-        ADD_FAILURE() << "pipe2: " << std::strerror(errno);
-        return;
-    }
-    int result = testsupport::Spawn(program, arguments, environment,
-                                    {testsupport::Redirect::Dup(STDOUT_FILENO, outputPipe[1]),
-                                     testsupport::Redirect::Dup(STDERR_FILENO, errorPipe[1])},
-                                    &pid_);
-    close(outputPipe[1]);
-    close(errorPipe[1]);
-    output_ = outputPipe[0];
-    errors_ = errorPipe[0];
+                           const std::vector<std::string>& environment,
+                           const std::string& outputBase)
+    : outputBase_(outputBase) {
+    int flags = O_WRONLY | O_CREAT | O_TRUNC;  // opened in the child: no O_CLOEXEC
+    int result = testsupport::Spawn(
+        program, arguments, environment,
+        {testsupport::Redirect::Open(STDOUT_FILENO, outputBase + ".out", flags, 0600),
+         testsupport::Redirect::Open(STDERR_FILENO, outputBase + ".err", flags, 0600)},
+        &pid_);
     if (result != 0) {
         ADD_FAILURE() << "posix_spawn " << program << ": " << std::strerror(result);
     }
 }
 
-ChildProcess::~ChildProcess() {
-    if (pid_ > 0) {
-        Stop(SIGTERM);
-    }
-    if (output_ >= 0) {
-        close(output_);
-    }
-    if (errors_ >= 0) {
-        close(errors_);
-    }
-}
-
-std::optional<std::string> ChildProcess::ReadLine(int timeoutMs) {
-    Clock::time_point start = Clock::now();
-    for (;;) {
-        std::string::size_type end = pending_.find('\n');
-        if (end != std::string::npos) {
-            std::string line = pending_.substr(0, end);
-            pending_.erase(0, end + 1);
-            return line;
-        }
-        int left = timeoutMs - MillisecondsSince(start);
-        if (left <= 0) {
-            return std::nullopt;
-        }
-        struct pollfd watched = {output_, POLLIN, 0};
-        if (poll(&watched, 1, left) <= 0) {
-            continue;
-        }
-        char bytes[256];
-        ssize_t got = read(output_, bytes, sizeof bytes);
-        if (got <= 0) {
-            return std::nullopt;
-        }
-        pending_.append(bytes, static_cast<size_t>(got));
-    }
-}
-
-std::string ChildProcess::ErrorOutput() {
-    std::string text;
-    char bytes[256];
-    int flags = fcntl(errors_, F_GETFL);
-    fcntl(errors_, F_SETFL, flags | O_NONBLOCK);
-    ssize_t got;
-    while ((got = read(errors_, bytes, sizeof bytes)) > 0) {
-        text.append(bytes, static_cast<size_t>(got));
-    }
-    return text;
+std::optional<std::string> ChildProcess::FirstLine(int timeoutMs) const {
+    std::string output;
+    testsupport::WaitUntil(
+        [&] {
+            output = testsupport::ReadFile(outputBase_ + ".out");
+            return output.find('\n') != std::string::npos;
+        },
+        timeoutMs, kPollMs);
+    std::string::size_type end = output.find('\n');
+    return end == std::string::npos ? std::nullopt : std::optional(output.substr(0, end));
 }
 
 std::optional<int> ChildProcess::WaitForExit(int timeoutMs) {
@@ -134,52 +70,33 @@ std::optional<int> ChildProcess::WaitForExit(int timeoutMs) {
 }
 
 int ChildProcess::Stop(int signal) {
-    pid_t pid = pid_;
-    testsupport::StopResult result = testsupport::StopProcess(pid, signal, 10000, kPollMs);
-    pid_ = -1;
-    if (result.forced) {
-        ADD_FAILURE() << "process " << pid << " did not end on signal " << signal;
+    if (pid_ <= 0) {
+        return -1;
     }
+    testsupport::StopResult result = testsupport::StopProcess(pid_, signal, 10000, kPollMs);
+    if (result.forced) {
+        ADD_FAILURE() << "process " << pid_ << " did not end on signal " << signal;
+    }
+    pid_ = -1;
     return result.status;
 }
 
-std::vector<std::string> ChildEnvironment(const std::string& pipeDirectory,
-                                          const std::string& homeDirectory) {
-    std::vector<std::string> entries =
-        testsupport::EnvironmentWithout({"VELK_TMP=", "HOME=", "VELKOR_HOME="});
-    entries.push_back("VELK_TMP=" + pipeDirectory);
-    entries.push_back("HOME=" + homeDirectory);
-    entries.push_back("VELKOR_HOME=" + DirectoryOf(VELK_CORE_PATH));
-    return entries;
-}
-
-bool WaitForReader(const std::string& path, int timeoutMs) {
-    return testsupport::WaitForReader(path, timeoutMs, kPollMs);
-}
-
-bool WaitForRemoval(const std::string& path, int timeoutMs) {
-    return testsupport::WaitForRemoval(path, timeoutMs, kPollMs);
-}
-
-std::string ReadRaw(int fd, size_t count, int timeoutMs) {
+std::string ReadRaw(int fd, size_t count, int timeoutMs, const std::string& terminator) {
     std::string bytes;
     Clock::time_point start = Clock::now();
-    while (bytes.size() < count) {
-        int left = timeoutMs - MillisecondsSince(start);
-        if (left <= 0) {
+    while (bytes.size() < count &&
+           (terminator.empty() || bytes.find(terminator) == std::string::npos)) {
+        int left = MillisecondsLeft(start, timeoutMs);
+        struct pollfd watched = {fd, POLLIN, 0};
+        if (left <= 0 || poll(&watched, 1, std::min(left, kPollMs)) < 0) {
             break;
         }
-        struct pollfd watched = {fd, POLLIN, 0};
-        if (poll(&watched, 1, left) <= 0) {
-            continue;
-        }
+        // Byte by byte while looking for a terminator: nothing read past it.
         char buffer[4096];
-        size_t want = std::min(sizeof buffer, count - bytes.size());
+        size_t want = terminator.empty() ? std::min(sizeof buffer, count - bytes.size()) : 1;
         ssize_t got = read(fd, buffer, want);
         if (got > 0) {
             bytes.append(buffer, static_cast<size_t>(got));
-        } else if (got == 0 || (errno != EAGAIN && errno != EINTR)) {
-            std::this_thread::sleep_for(std::chrono::milliseconds(1));
         }
     }
     return bytes;
@@ -201,27 +118,13 @@ void WriteRaw(int fd, const std::string& bytes) {
 
 std::string Delimiter(unsigned long sequence, int pid, int piece, int count,
                       unsigned long pieceLength, unsigned long totalLength) {
-    return std::string("|\x01\x01\x01") + "H:" + std::to_string(sequence) + ":" +
-           std::to_string(pid) + ":" + std::to_string(piece) + ":" + std::to_string(count) + ":" +
-           std::to_string(pieceLength) + ":" + std::to_string(totalLength) + ":" +
-           std::string("\x01\x01\x01|");
+    return "|\x01\x01\x01H:" + std::to_string(sequence) + ":" + std::to_string(pid) + ":" +
+           std::to_string(piece) + ":" + std::to_string(count) + ":" + std::to_string(pieceLength) +
+           ":" + std::to_string(totalLength) + ":\x01\x01\x01|";
 }
 
 std::string Frame(unsigned long sequence, int pid, const std::string& message) {
     return Delimiter(sequence, pid, 1, 1, message.size(), message.size()) + message;
-}
-
-std::string ReadUntil(int fd, const std::string& terminator, int timeoutMs) {
-    std::string bytes;
-    Clock::time_point start = Clock::now();
-    while (bytes.find(terminator) == std::string::npos) {
-        int left = timeoutMs - MillisecondsSince(start);
-        if (left <= 0) {
-            break;
-        }
-        bytes += ReadRaw(fd, 1, left);
-    }
-    return bytes;
 }
 
 std::string Request(const std::string& addressee, const std::string& data, uint32_t* id) {
@@ -229,13 +132,9 @@ std::string Request(const std::string& addressee, const std::string& data, uint3
     EXPECT_EQ(VelkCreateMessageHeader(header, sizeof header, addressee.c_str(), nullptr,
                                       VELK_MSG_TYPE_DE_COMMAND, nullptr),
               0);
-    std::string payload = "<DATA>" + data + "</DATA>";
-    std::vector<char> message(payload.size() + sizeof header + 32);
-    EXPECT_EQ(VelkCreateMessage(message.data(), static_cast<uint32_t>(message.size()), "MSG",
-                                header, payload.c_str(), static_cast<const char*>(nullptr)),
-              0);
-    EXPECT_EQ(VelkMessageGetMessageId(message.data(), id), 0);
-    return message.data();
+    std::string message = "<MSG>" + std::string(header) + "<DATA>" + data + "</DATA></MSG>\r\n";
+    EXPECT_EQ(VelkMessageGetMessageId(message.c_str(), id), 0);
+    return message;
 }
 
 std::string FieldOf(const std::string& message, const char* path) {
@@ -247,8 +146,52 @@ std::string FieldOf(const std::string& message, const char* path) {
     return value.data();
 }
 
+void PipeLayerTest::SetUp() {
+    dir_ = testsupport::MakePrivateDirectory("velk-pipes");
+    ASSERT_FALSE(dir_.empty());
+    VelkInitPipes();
+    VelkPipeSignalHandle();
+}
+
+void PipeLayerTest::TearDown() {
+    for (int fd : rawDescriptors_) {
+        close(fd);
+    }
+    VelkCleanupPipes();
+    testsupport::RemoveTree(dir_);
+}
+
+std::string PipeLayerTest::MakeFifo(const std::string& name) {
+    EXPECT_EQ(VelkPipeMkFifo(Child(name).c_str()), 0);
+    return Child(name);
+}
+
+int PipeLayerTest::OpenRaw(const std::string& path, int flags) {
+    int fd = open(path.c_str(), flags | O_NONBLOCK | O_CLOEXEC);
+    EXPECT_GE(fd, 0) << path;
+    rawDescriptors_.push_back(fd);
+    return fd;
+}
+
+PipeLayerTest::FedReader PipeLayerTest::MakeFedReader(const std::string& name) {
+    std::string path = MakeFifo(name);
+    int reader = VelkPipeOpen(path.c_str(), 0);
+    EXPECT_GE(reader, 0);
+    return {reader, OpenRaw(path, O_WRONLY)};
+}
+
+std::string PipeLayerTest::ReadMessages(int fd) {
+    char* text = nullptr;
+    int length = VelkPipeRead(fd, &text);
+    std::string result = length > 0 ? std::string(text, static_cast<size_t>(length)) : "";
+    EXPECT_TRUE(length > 0 ? text[length] == '\0' : text == nullptr);
+    std::free(text);
+    return result;
+}
+
 void TransportTest::SetUp() {
-    root_ = std::make_unique<TempDir>();
+    root_ = testsupport::MakePrivateDirectory("velk-transport");
+    ASSERT_FALSE(root_.empty());
     ASSERT_EQ(mkdir(PipeDir().c_str(), 0700), 0);
     ASSERT_EQ(mkdir(HomeDir().c_str(), 0700), 0);
     setenv("VELK_TMP", PipeDir().c_str(), 1);
@@ -266,51 +209,70 @@ void TransportTest::TearDown() {
     // still runs must end cleanly on SIGTERM; no process may have reported a
     // sanitizer finding.
     for (auto child = children_.rbegin(); child != children_.rend(); ++child) {
-        bool wasRunning = (*child)->Running();
+        bool runningBroker = (*child)->Running() && (*child)->isBroker;
         int status = (*child)->Stop(SIGTERM);
         std::string errors = (*child)->ErrorOutput();
         EXPECT_EQ(errors.find("Sanitizer"), std::string::npos) << errors;
         EXPECT_EQ(errors.find("runtime error"), std::string::npos) << errors;
-        if (wasRunning && (*child)->IsBroker()) {
-            EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0)
-                << "broker status " << status << ": " << errors;
-        }
+        EXPECT_TRUE(!runningBroker || (WIFEXITED(status) && WEXITSTATUS(status) == 0))
+            << "broker status " << status << ": " << errors;
     }
     children_.clear();
     VelkStopReadWriteThread();
     VelkCleanupPipes();
     EXPECT_EQ(PipeDirEntries(), std::vector<std::string>{}) << "FIFOs left in the pipe directory";
     unsetenv("VELK_TMP");
-    root_.reset();
+    testsupport::RemoveTree(root_);
 }
 
 ChildProcess& TransportTest::Start(const std::string& program,
                                    const std::vector<std::string>& arguments) {
-    children_.push_back(std::make_unique<ChildProcess>(program, arguments, Environment()));
+    std::vector<std::string> environment =
+        testsupport::EnvironmentWithout({"VELK_TMP=", "HOME=", "VELKOR_HOME="});
+    std::string core = VELK_CORE_PATH;
+    environment.push_back("VELK_TMP=" + PipeDir());
+    environment.push_back("HOME=" + HomeDir());
+    environment.push_back("VELKOR_HOME=" + core.substr(0, core.rfind('/')));
+    std::string output = root_ + "/child" + std::to_string(children_.size());
+    children_.push_back(std::make_unique<ChildProcess>(program, arguments, environment, output));
     return *children_.back();
 }
 
 ChildProcess& TransportTest::StartBroker(const std::vector<std::string>& words,
                                          const std::string& program) {
     ChildProcess& broker = Start(program, words);
-    broker.MarkAsBroker();
-    bool multi = false;
-    for (const std::string& word : words) {
-        multi = multi || word == "--multi";
-    }
+    broker.isBroker = true;
+    bool multi = std::find(words.begin(), words.end(), "--multi") != words.end();
     std::string fifo = multi ? BrokerFifo() + "_" + std::to_string(broker.Pid()) : BrokerFifo();
-    EXPECT_TRUE(WaitForReader(fifo, 10000)) << "velkcore did not start: " << broker.ErrorOutput();
+    EXPECT_TRUE(testsupport::WaitForReader(fifo, 10000, kPollMs))
+        << "velkcore did not start: " << broker.ErrorOutput();
     return broker;
 }
 
 ChildProcess& TransportTest::StartPeer(const std::string& mode, int* readyCode) {
     ChildProcess& peer = Start(VELK_PEER_PATH, {mode});
-    std::optional<std::string> line = peer.ReadLine(15000);
-    *readyCode = -1;
-    if (line && line->rfind("READY ", 0) == 0) {
-        *readyCode = std::atoi(line->c_str() + 6);
-    }
+    std::optional<std::string> line = peer.FirstLine(15000);
+    *readyCode = line && line->rfind("READY ", 0) == 0 ? std::atoi(line->c_str() + 6) : -1;
     return peer;
+}
+
+std::pair<int, std::string> TransportTest::Transact(const std::string& addressee,
+                                                    const std::string& data, int timeoutMs,
+                                                    uint32_t bufferSize, uint32_t* requestId) {
+    uint32_t id = 0;
+    std::string request = Request(addressee, data, &id);
+    if (requestId != nullptr) {
+        *requestId = id;
+    }
+    std::string reply(bufferSize, '\0');
+    int result = VelkClientSendTransaction(request.c_str(), reply.data(), bufferSize, timeoutMs, 0);
+    return {result, reply.c_str()};
+}
+
+std::string TransportTest::AskFakeEngine(const std::string& command) {
+    auto [result, reply] = Transact(VELK_MSG_TO_DIAGENGINE, command);
+    EXPECT_EQ(result, VELK_TRANS_OK) << command;
+    return FieldOf(reply, VELK_MSG_PATH_DATA);
 }
 
 }  // namespace velk::test

@@ -9,6 +9,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -18,87 +19,75 @@
 
 namespace velk::test {
 
-using velk::testsupport::FifoHasReader;
-using velk::testsupport::ListDirectory;
-
-// A private directory (mode 0700) removed with its content on destruction.
-class TempDir {
-  public:
-    TempDir();
-    ~TempDir();
-    TempDir(const TempDir&) = delete;
-    TempDir& operator=(const TempDir&) = delete;
-
-    const std::string& Path() const { return path_; }
-    std::string Child(const std::string& name) const { return path_ + "/" + name; }
-    std::vector<std::string> Entries() const;
-
-  private:
-    std::string path_;
-};
-
-// A started program with its standard output on a pipe.  Stopped by pid
-// (SIGTERM, then SIGKILL if it does not end) and reaped on destruction.
+// A started program with its output and error output in files beside each
+// other (outputBase + ".out" / ".err").  Stopped by pid (the signal, SIGKILL
+// if it does not end) and reaped on destruction.
 class ChildProcess {
   public:
     ChildProcess(const std::string& program, const std::vector<std::string>& arguments,
-                 const std::vector<std::string>& environment);
-    ~ChildProcess();
+                 const std::vector<std::string>& environment, const std::string& outputBase);
+    ~ChildProcess() { Stop(SIGTERM); }
     ChildProcess(const ChildProcess&) = delete;
     ChildProcess& operator=(const ChildProcess&) = delete;
 
     pid_t Pid() const { return pid_; }
-    // One line of its output without the line feed; nothing on end or time out.
-    std::optional<std::string> ReadLine(int timeoutMs);
-    // Everything written to its standard error so far (read after it ended).
-    std::string ErrorOutput();
-    // Sends signal and waits for the end; the exit status as waitpid gives it.
+    bool Running() const { return pid_ > 0; }
+    // The first line of its output; nothing when none came within timeoutMs.
+    std::optional<std::string> FirstLine(int timeoutMs) const;
+    std::string ErrorOutput() const { return testsupport::ReadFile(outputBase_ + ".err"); }
+    // Sends signal and waits for the end; the wait status (-1 when not running).
     int Stop(int signal);
     // Waits for the end without a signal; nothing when it does not end in time.
     std::optional<int> WaitForExit(int timeoutMs);
-    bool Running() const { return pid_ > 0; }
-    void MarkAsBroker() { broker_ = true; }
-    bool IsBroker() const { return broker_; }
+    bool isBroker = false;
 
   private:
     pid_t pid_ = -1;
-    int output_ = -1;
-    int errors_ = -1;
-    bool broker_ = false;
-    std::string pending_;
+    std::string outputBase_;
 };
 
-// Environment entries for a child: VELK_TMP, HOME and VELKOR_HOME set, the
-// rest of this process's environment kept.
-std::vector<std::string> ChildEnvironment(const std::string& pipeDirectory,
-                                          const std::string& homeDirectory);
-
-// Polls FifoHasReader for up to timeoutMs.
-bool WaitForReader(const std::string& path, int timeoutMs);
-// Polls until nothing exists at path any more, for up to timeoutMs.
-bool WaitForRemoval(const std::string& path, int timeoutMs);
-
-// Reads raw bytes from fd until count bytes or timeoutMs passes.
-std::string ReadRaw(int fd, size_t count, int timeoutMs);
-// Writes all bytes to fd (blocking on a full FIFO by polling).
+// Reads raw bytes from fd until count bytes, or until they contain
+// terminator when one is given, or timeoutMs passes.
+std::string ReadRaw(int fd, size_t count, int timeoutMs, const std::string& terminator = "");
+// Writes all bytes to fd (waiting on a full FIFO).
 void WriteRaw(int fd, const std::string& bytes);
 
 // The delimiter of a frame, built independently of the pipe layer.
 std::string Delimiter(unsigned long sequence, int pid, int piece, int count,
                       unsigned long pieceLength, unsigned long totalLength);
-
 // A whole message as one frame from writer pid.
 std::string Frame(unsigned long sequence, int pid, const std::string& message);
-
-// Reads raw bytes from fd until they contain terminator or timeoutMs passes.
-std::string ReadUntil(int fd, const std::string& terminator, int timeoutMs);
 
 // An enveloped command (type DE_COMMAND) to addressee with payload data;
 // *id receives its message number.
 std::string Request(const std::string& addressee, const std::string& data, uint32_t* id);
-
 // The content of the element at path in message ("" when absent).
 std::string FieldOf(const std::string& message, const char* path);
+
+// The pipe layer of this process on FIFOs in a private directory.
+class PipeLayerTest : public ::testing::Test {
+  protected:
+    void SetUp() override;
+    void TearDown() override;
+
+    std::string Child(const std::string& name) const { return dir_ + "/" + name; }
+    // A FIFO made with VelkPipeMkFifo in the private directory.
+    std::string MakeFifo(const std::string& name);
+    // Opened without the layer; closed at TearDown.
+    int OpenRaw(const std::string& path, int flags);
+
+    // A FIFO read through the layer, fed raw bytes by the test.
+    struct FedReader {
+        int layerReader;
+        int rawWriter;
+    };
+    FedReader MakeFedReader(const std::string& name);
+    // VelkPipeRead: the whole messages waiting, "" when there are none.
+    static std::string ReadMessages(int fd);
+
+    std::string dir_;
+    std::vector<int> rawDescriptors_;
+};
 
 // A private pipe directory and home, the pipe layer and its thread set up,
 // and the process's environment pointing at them.  TearDown closes the
@@ -108,11 +97,15 @@ class TransportTest : public ::testing::Test {
     void SetUp() override;
     void TearDown() override;
 
-    std::string PipeDir() const { return root_->Child("pipes"); }
-    std::string HomeDir() const { return root_->Child("home"); }
+    std::string PipeDir() const { return root_ + "/pipes"; }
+    std::string HomeDir() const { return root_ + "/home"; }
     std::string BrokerFifo() const { return PipeDir() + "/VELKFIFO"; }
-    std::vector<std::string> Environment() const { return ChildEnvironment(PipeDir(), HomeDir()); }
+    std::vector<std::string> PipeDirEntries() const {
+        return testsupport::ListDirectory(PipeDir());
+    }
 
+    // Starts program with VELK_TMP, HOME and VELKOR_HOME set for the test.
+    ChildProcess& Start(const std::string& program, const std::vector<std::string>& arguments);
     // Starts velkcore (or another engine program) with the launch words and
     // waits until it reads its FIFO (VELKFIFO, or VELKFIFO_<pid> with --multi).
     ChildProcess& StartBroker(const std::vector<std::string>& words = {},
@@ -120,11 +113,17 @@ class TransportTest : public ::testing::Test {
     // Starts the peer program in mode and waits for its "READY <code>" line;
     // the code (-1 when none came).
     ChildProcess& StartPeer(const std::string& mode, int* readyCode);
-    ChildProcess& Start(const std::string& program, const std::vector<std::string>& arguments);
 
-    std::vector<std::string> PipeDirEntries() const { return ListDirectory(PipeDir()); }
+    // A transaction (type DE_COMMAND, payload data) through our connection:
+    // the result code and the reply.  *requestId receives the request's ID.
+    std::pair<int, std::string> Transact(const std::string& addressee, const std::string& data,
+                                         int timeoutMs = 10000, uint32_t bufferSize = 8192,
+                                         uint32_t* requestId = nullptr);
+    // The DATA of the fake engine's answer to command (its DIAGENGINE
+    // component); every message written before it has been handled by then.
+    std::string AskFakeEngine(const std::string& command);
 
-    std::unique_ptr<TempDir> root_;
+    std::string root_;
     std::vector<std::unique_ptr<ChildProcess>> children_;
 };
 

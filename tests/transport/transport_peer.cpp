@@ -1,16 +1,13 @@
-// A second process for the transport tests and the benchmark's checks.
+// A second process for the transport tests.
 //
 //   transport_peer write-example <fifo>  writes the 157-byte example command
-//                                         into <fifo> as this process's first
-//                                         message, then exits
-//   transport_peer responder             connects to the broker, prints
-//                                         "READY <code>", answers every request
-//                                         until it receives QUIT
+//                                         into <fifo> as its first message
+//   transport_peer responder             connects, prints "READY <code>" and
+//                                         answers every request until QUIT
 //   transport_peer hold                  connects, prints "READY <code>" and
 //                                         waits to be killed
-//   transport_peer deaf                  connects, stops reading its FIFO
-//                                         (which it keeps open), prints
-//                                         "READY <code>" and waits to be killed
+//   transport_peer deaf                  as hold, but stops reading its FIFO
+//                                         (which it keeps open)
 #include <unistd.h>
 
 #include <cstdio>
@@ -27,42 +24,17 @@
 
 namespace {
 
-using velk::test::kBigReplyPrefix;
-using velk::test::kEchoPrefix;
 using velk::test::kExampleCommand;
-using velk::test::kQuitCommand;
 
 int WriteExample(const char* fifoPath) {
     VelkInitPipes();
     int fd = VelkPipeOpen(fifoPath, 1);
-    if (fd < 0) {
-        return 2;
-    }
     int length = static_cast<int>(kExampleCommand.size());
-    int written = VelkPipeWrite(fd, kExampleCommand.data(), length);
-    int left = VelkFlushWritePipe(fd, 5000);
-    VelkPipeClose(fd);
-    return written == length && left == 0 ? 0 : 1;
+    bool written = fd >= 0 && VelkPipeWrite(fd, kExampleCommand.data(), length) == length;
+    return written && VelkFlushWritePipe(fd, 5000) == 0 ? 0 : 1;
 }
 
-int Connect() {
-    VelkInitPipes();
-    VelkInitReadWriteThread();
-    int code = VelkClientOpenConnectionEx("transport_peer", "NORMAL", "", nullptr);
-    std::printf("READY %d\n", code);
-    std::fflush(stdout);
-    return code;
-}
-
-std::string ReplyBody(const std::string& payload) {
-    if (payload.rfind(kBigReplyPrefix, 0) == 0) {
-        return std::string(std::strtoul(payload.c_str() + kBigReplyPrefix.size(), nullptr, 10),
-                           'x');
-    }
-    return std::string(kEchoPrefix) + payload;
-}
-
-// Answers one request; false when the peer should end.
+// Answers one request: ECHO: + payload, or BIG:<n> with n bytes; false on QUIT.
 bool Answer(const char* message) {
     uint32_t sender = 0;
     uint32_t id = 0;
@@ -71,60 +43,17 @@ bool Answer(const char* message) {
                                      static_cast<uint32_t>(payload.size())) < 0) {
         return true;
     }
-    if (kQuitCommand == payload.data()) {
+    std::string data = payload.data();
+    if (data == velk::test::kQuitCommand) {
         return false;
     }
-    std::string body = ReplyBody(payload.data());
+    std::string body = data.rfind(velk::test::kBigReplyPrefix, 0) == 0
+                           ? std::string(std::strtoul(data.c_str() + 4, nullptr, 10), 'x')
+                           : std::string(velk::test::kEchoPrefix) + data;
     std::vector<char> reply(body.size() + 512);
-    if (VelkClientCreateResponse(sender, id, body.c_str(), reply.data(),
-                                 static_cast<uint32_t>(reply.size())) != 0) {
-        return true;
-    }
+    VelkClientCreateResponse(sender, id, body.c_str(), reply.data(),
+                             static_cast<uint32_t>(reply.size()));
     return VelkClientSendMessage(reply.data()) == 0;
-}
-
-int Respond() {
-    if (Connect() != 0) {
-        return 1;
-    }
-    bool serving = true;
-    while (serving) {
-        VelkClientWaitForMessages(1000, 0);
-        while (VelkClientMessage* message = VelkClientGetNextMessage(nullptr)) {
-            serving = serving && Answer(message->pMessage);
-            VelkClientFreeMessage(message);
-        }
-    }
-    VelkClientCloseConnection();
-    VelkStopReadWriteThread();
-    VelkCleanupPipes();
-    return 0;
-}
-
-int Hold() {
-    if (Connect() != 0) {
-        return 1;
-    }
-    for (;;) {
-        pause();
-    }
-}
-
-// Keeps its FIFO open but reads nothing more: the FIFO fills up and the
-// broker is left holding what is sent to it.
-int Deaf() {
-    VelkInitPipes();
-    VelkInitReadWriteThread();
-    int code = VelkClientOpenConnectionEx("transport_peer", "NORMAL", "", nullptr);
-    VelkStopReadWriteThread();
-    std::printf("READY %d\n", code);
-    std::fflush(stdout);
-    if (code != 0) {
-        return 1;
-    }
-    for (;;) {
-        pause();
-    }
 }
 
 }  // namespace
@@ -134,15 +63,36 @@ int main(int argc, char** argv) {
     if (mode == "write-example" && argc > 2) {
         return WriteExample(argv[2]);
     }
-    if (mode == "responder") {
-        return Respond();
+    if (mode != "responder" && mode != "hold" && mode != "deaf") {
+        std::fprintf(stderr,
+                     "usage: transport_peer write-example <fifo> | responder | hold | deaf\n");
+        return 64;
     }
-    if (mode == "hold") {
-        return Hold();
-    }
+    VelkInitPipes();
+    VelkInitReadWriteThread();
+    int code = VelkClientOpenConnectionEx("transport_peer", "NORMAL", "", nullptr);
     if (mode == "deaf") {
-        return Deaf();
+        VelkStopReadWriteThread();  // the FIFO fills up; the broker holds the rest
     }
-    std::fprintf(stderr, "usage: transport_peer write-example <fifo> | responder | hold | deaf\n");
-    return 64;
+    std::printf("READY %d\n", code);
+    std::fflush(stdout);
+    if (code != 0) {
+        return 1;
+    }
+    for (bool serving = mode == "responder"; serving;) {
+        VelkClientWaitForMessages(1000, 0);
+        while (VelkClientMessage* message = VelkClientGetNextMessage(nullptr)) {
+            serving = serving && Answer(message->pMessage);
+            VelkClientFreeMessage(message);
+        }
+    }
+    if (mode == "responder") {
+        VelkClientCloseConnection();
+        VelkStopReadWriteThread();
+        VelkCleanupPipes();
+        return 0;
+    }
+    for (;;) {
+        pause();
+    }
 }
