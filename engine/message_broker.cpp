@@ -327,8 +327,8 @@ void MessageBroker::TellEndedChildren(std::uint32_t nowMs) {
     std::vector<EndedChild> ended = std::move(endedChildren_);
     endedChildren_.clear();
     for (const EndedChild& child : ended) {
-        // Its whole messages may wait behind a message that another writer
-        // has not finished writing; that one completes within moments.
+        // Its whole messages may still wait in the read queue (queued after
+        // this tick took what was waiting); they are handled within moments.
         if (VelkPipeWholeMessagesOf(fifo_->ReadDescriptor(), static_cast<int>(child.pid)) > 0 &&
             nowMs - child.reapedAtMs < kHeldMessagesMs) {
             endedChildren_.push_back(child);

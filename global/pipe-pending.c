@@ -8,7 +8,7 @@ int VelkPipeWholeMessagesOf(int fd, int pid) {
     VelkPipeLockRead();
     for (VelkPipeLink* link = gVelkPipeReadQueue.first; link != NULL; link = link->next) {
         const VelkPipeReadRecord* record = (const VelkPipeReadRecord*)link;
-        if (record->fd == fd && record->pid == pid && VelkPipeReadRecordIsWhole(record)) {
+        if (record->fd == fd && record->pid == pid) {
             ++count;
         }
     }

@@ -1,10 +1,9 @@
 /* What the read side of the FIFO pipe layer still holds for one writer.
  *
- * Whole messages wait in the read queue behind an incomplete message of the
- * same FIFO until that one is whole.  A reader that must handle everything a
- * writer sent before acting on the writer's end (the broker, when a process
- * it started has ended) asks here whether any of that writer's messages are
- * still held back. */
+ * Whole messages wait in the read queue until a reader takes them.  A reader
+ * that must handle everything a writer sent before acting on the writer's end
+ * (the broker, when a process it started has ended) asks here whether any of
+ * that writer's messages are still waiting. */
 #ifndef VELK_PIPE_PENDING_H
 #define VELK_PIPE_PENDING_H
 
