@@ -3,7 +3,8 @@
 # -DVELK_PEGASUS_SDK (g++, as the SDK was built; no sanitizers), builds the
 # provider (linked with -Wl,--no-undefined), the loader and the API probe,
 # checks that the provider library leaves no symbol unresolved against the
-# SDK's libraries, and runs the loader, which dlopens the provider as an
+# SDK's libraries and that libpegcommon holds the Array code of every element
+# type our CIM layer accepts, and runs the loader, which dlopens the provider as an
 # OpenPegasus server does and routes requests for every class through it.
 #
 # usage: check-pegasus-sdk.sh [build dir [loader provider probe]]
@@ -61,6 +62,13 @@ if grep -E "undefined symbol|not found" "$build/unresolved-symbols.log" >&2; the
     echo "OpenPegasus SDK check: $provider leaves symbols unresolved" >&2
     exit 1
 fi
+
+# Every Array element type our CIM layer accepts has its code in libpegcommon.
+pegcommon=$sdk/lib/libpegcommon.so.1
+[ -f "$pegcommon" ] || pegcommon=$sdk/lib/libpegcommon.so
+step array-elements g++ -std=c++20 -shared -fPIC -DARRAY_CASE=0 -I"$sdk/include" \
+    -DPEGASUS_PLATFORM_LINUX_X86_64_GNU "$repo/tests/cim/array_element_cases.cpp" \
+    -o "$build/array-elements.so" -Wl,--no-undefined "$pegcommon"
 
 # Both loaders print the same lines for the same provider behaviour.
 step loader "$build/tests-bin/velk-provider-loader" "$provider"
