@@ -41,7 +41,7 @@ VLK_CIM_AssociationBuilder::VLK_CIM_AssociationBuilder(
 
 VLK_CIM_AssociationBuilder::~VLK_CIM_AssociationBuilder() {}
 
-Pair<CIMObjectPath, CIMInstance> VLK_CIM_AssociationBuilder::makeAssociation(
+VLK_PathInstancePair VLK_CIM_AssociationBuilder::makeAssociation(
     const CIMObjectPath& role1Ref, const CIMObjectPath& role2Ref) const {
     CIMInstance instance(_assocClass);
     instance.addProperty(CIMProperty(_role1Name, CIMValue(role1Ref), 0, _role1Class));
@@ -51,29 +51,29 @@ Pair<CIMObjectPath, CIMInstance> VLK_CIM_AssociationBuilder::makeAssociation(
     keys.append(CIMKeyBinding(_role1Name, role1Ref.toString(), CIMKeyBinding::STRING));
     keys.append(CIMKeyBinding(_role2Name, role2Ref.toString(), CIMKeyBinding::STRING));
     CIMObjectPath path(VLK_GetHostName(), VLK_GetNameSpace(), _assocClass, keys);
-    return Pair<CIMObjectPath, CIMInstance>(path, instance);
+    return VLK_PathInstancePair(path, instance);
 }
 
-Array<Pair<CIMObjectPath, CIMInstance> > VLK_CIM_AssociationBuilder::getAssociations(
+VLK_PathInstancePairs VLK_CIM_AssociationBuilder::getAssociations(
     const Array<CIMObjectPath>& role1Refs, const Array<CIMObjectPath>& role2Refs) {
-    Array<Pair<CIMObjectPath, CIMInstance> > pairs;
+    VLK_PathInstancePairs pairs;
     for (Uint32 j = 0; j < role2Refs.size(); j++) {
         for (Uint32 i = 0; i < role1Refs.size(); i++) {
-            pairs.append(makeAssociation(role1Refs[i], role2Refs[j]));
+            pairs.push_back(makeAssociation(role1Refs[i], role2Refs[j]));
         }
     }
     return pairs;
 }
 
-Array<Pair<CIMObjectPath, CIMInstance> > VLK_CIM_AssociationBuilder::getAssociations(
+VLK_PathInstancePairs VLK_CIM_AssociationBuilder::getAssociations(
     const Array<CIMObjectPath>& role1Refs, const Array<CIMObjectPath>& role2Refs,
     const String& key1, const String& key2) {
-    Array<Pair<CIMObjectPath, CIMInstance> > pairs;
+    VLK_PathInstancePairs pairs;
     for (Uint32 j = 0; j < role2Refs.size(); j++) {
         String value2 = keyValue(role2Refs[j], key2);
         for (Uint32 i = 0; i < role1Refs.size(); i++) {
             if (String::equalNoCase(keyValue(role1Refs[i], key1), value2)) {
-                pairs.append(makeAssociation(role1Refs[i], role2Refs[j]));
+                pairs.push_back(makeAssociation(role1Refs[i], role2Refs[j]));
             }
         }
     }
@@ -86,12 +86,11 @@ Array<CIMObjectPath> VLK_CIM_AssociationBuilder::enumerateNames(const String& cl
 
 CIMInstance VLK_CIM_AssociationBuilder::getAssocInstance(const CIMObjectPath& reference) const {
     VLK_LOG_INFO(log, " getAssocInstance(): instanceReference = " << reference.toString());
-    for (Uint32 i = 0; i < _associations.size(); i++) {
-        VLK_LOG_DEBUG(log,
-                      "getMSEInstance() current object: " << _associations[i].first.toString());
-        if (_associations[i].first == reference) {
+    for (const VLK_PathInstancePair& association : _associations) {
+        VLK_LOG_DEBUG(log, "getMSEInstance() current object: " << association.first.toString());
+        if (association.first == reference) {
             VLK_LOG_DEBUG(log, "getMSEInstance() *match*");
-            return _associations[i].second.clone();
+            return association.second.clone();
         }
     }
     throw CIMObjectNotFoundException("Invalid Reference");
@@ -99,16 +98,16 @@ CIMInstance VLK_CIM_AssociationBuilder::getAssocInstance(const CIMObjectPath& re
 
 Array<CIMInstance> VLK_CIM_AssociationBuilder::enumAssocInstances() const {
     Array<CIMInstance> instances;
-    for (Uint32 i = 0; i < _associations.size(); i++) {
-        instances.append(_associations[i].second.clone());
+    for (const VLK_PathInstancePair& association : _associations) {
+        instances.append(association.second.clone());
     }
     return instances;
 }
 
 Array<CIMObjectPath> VLK_CIM_AssociationBuilder::enumAssocReferences() const {
     Array<CIMObjectPath> paths;
-    for (Uint32 i = 0; i < _associations.size(); i++) {
-        paths.append(_associations[i].first);
+    for (const VLK_PathInstancePair& association : _associations) {
+        paths.append(association.first);
     }
     return paths;
 }

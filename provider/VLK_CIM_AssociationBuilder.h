@@ -8,9 +8,10 @@
 #include <Pegasus/Common/Array.h>
 #include <Pegasus/Common/CIMInstance.h>
 #include <Pegasus/Common/CIMObjectPath.h>
-#include <Pegasus/Common/Pair.h>
 #include <Pegasus/Provider/CIMOMHandle.h>
 #include <log4cpp/Category.hh>
+
+#include "VLK_PathInstancePairs.h"
 
 PEGASUS_NAMESPACE_BEGIN
 
@@ -26,24 +27,24 @@ class VLK_CIM_AssociationBuilder {
     Array<CIMObjectPath> enumAssocReferences() const;
 
     // Every role 2 reference (outer) with every role 1 reference (inner).
-    virtual Array<Pair<CIMObjectPath, CIMInstance> > getAssociations(
-        const Array<CIMObjectPath>& role1Refs, const Array<CIMObjectPath>& role2Refs);
+    virtual VLK_PathInstancePairs getAssociations(const Array<CIMObjectPath>& role1Refs,
+                                                  const Array<CIMObjectPath>& role2Refs);
     // Only the pairs whose key values (key1 of role 1, key2 of role 2) match
     // ignoring case.
-    virtual Array<Pair<CIMObjectPath, CIMInstance> > getAssociations(
-        const Array<CIMObjectPath>& role1Refs, const Array<CIMObjectPath>& role2Refs,
-        const String& key1, const String& key2);
+    virtual VLK_PathInstancePairs getAssociations(const Array<CIMObjectPath>& role1Refs,
+                                                  const Array<CIMObjectPath>& role2Refs,
+                                                  const String& key1, const String& key2);
 
     static log4cpp::Category& log;
 
   protected:
-    Pair<CIMObjectPath, CIMInstance> makeAssociation(const CIMObjectPath& role1Ref,
-                                                     const CIMObjectPath& role2Ref) const;
+    VLK_PathInstancePair makeAssociation(const CIMObjectPath& role1Ref,
+                                         const CIMObjectPath& role2Ref) const;
     // Instance names of a class, enumerated through the CIM server.
     Array<CIMObjectPath> enumerateNames(const String& className);
 
     CIMOMHandle _cimom;
-    Array<Pair<CIMObjectPath, CIMInstance> > _associations;
+    VLK_PathInstancePairs _associations;
     String _assocClass;
     String _role1Name;
     String _role2Name;

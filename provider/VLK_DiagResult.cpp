@@ -7,6 +7,7 @@
 #include <Pegasus/Provider/ProviderException.h>
 
 #include "VLK_Log.h"
+#include "VLK_PathInstancePairs.h"
 
 PEGASUS_NAMESPACE_BEGIN
 
@@ -17,7 +18,7 @@ namespace {
 // Results are created by test runs; until a test has run the store is empty.
 struct ResultStore {
     std::mutex mutex;
-    std::vector<std::pair<CIMObjectPath, CIMInstance>> entries;
+    VLK_PathInstancePairs entries;
 };
 
 ResultStore& store() {

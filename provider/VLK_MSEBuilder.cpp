@@ -78,18 +78,18 @@ VLK_MSEBuilder* VLK_MSEBuilder::getInstance(const CIMOMHandle& cimom, const Stri
     return map.entries.back().second.get();
 }
 
-Array<Pair<CIMObjectPath, CIMInstance>> VLK_MSEBuilder::buildMSE() {
+VLK_PathInstancePairs VLK_MSEBuilder::buildMSE() {
     // The engine client does not publish devices to the provider yet, so the
     // device class lists no device.
-    return Array<Pair<CIMObjectPath, CIMInstance>>();
+    return VLK_PathInstancePairs();
 }
 
 Array<CIMInstance> VLK_MSEBuilder::getMSEInstance(const CIMObjectPath& reference) const {
     VLK_LOG_INFO(log, "  getMSEInstance(): instanceReference = " << reference.toString());
     Array<CIMInstance> found;
-    for (Uint32 i = 0; i < mse_ref_inst.size(); i++) {
-        if (mse_ref_inst[i].first == reference) {
-            found.append(mse_ref_inst[i].second.clone());
+    for (const VLK_PathInstancePair& entry : mse_ref_inst) {
+        if (entry.first == reference) {
+            found.append(entry.second.clone());
             return found;
         }
     }
@@ -99,16 +99,16 @@ Array<CIMInstance> VLK_MSEBuilder::getMSEInstance(const CIMObjectPath& reference
 
 Array<CIMInstance> VLK_MSEBuilder::enumMSEInstances() const {
     Array<CIMInstance> instances;
-    for (Uint32 i = 0; i < mse_ref_inst.size(); i++) {
-        instances.append(mse_ref_inst[i].second.clone());
+    for (const VLK_PathInstancePair& entry : mse_ref_inst) {
+        instances.append(entry.second.clone());
     }
     return instances;
 }
 
 Array<CIMObjectPath> VLK_MSEBuilder::enumMSEReferences() const {
     Array<CIMObjectPath> paths;
-    for (Uint32 i = 0; i < mse_ref_inst.size(); i++) {
-        paths.append(mse_ref_inst[i].first);
+    for (const VLK_PathInstancePair& entry : mse_ref_inst) {
+        paths.append(entry.first);
     }
     return paths;
 }

@@ -7,9 +7,10 @@
 #include <Pegasus/Common/Array.h>
 #include <Pegasus/Common/CIMInstance.h>
 #include <Pegasus/Common/CIMObjectPath.h>
-#include <Pegasus/Common/Pair.h>
 #include <Pegasus/Provider/CIMOMHandle.h>
 #include <log4cpp/Category.hh>
+
+#include "VLK_PathInstancePairs.h"
 
 PEGASUS_NAMESPACE_BEGIN
 
@@ -32,12 +33,12 @@ class VLK_MSEBuilder {
   protected:
     // The (path, instance) pairs of this builder's device type, read from the
     // engine's device list.
-    virtual Array<Pair<CIMObjectPath, CIMInstance> > buildMSE();
+    virtual VLK_PathInstancePairs buildMSE();
 
   private:
     CIMOMHandle _cimom;
     DeviceType _type;
-    Array<Pair<CIMObjectPath, CIMInstance> > mse_ref_inst;
+    VLK_PathInstancePairs mse_ref_inst;
 };
 
 PEGASUS_NAMESPACE_END

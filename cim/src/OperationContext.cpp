@@ -20,10 +20,10 @@ OperationContext& OperationContext::operator=(const OperationContext& context) {
     if (this == &context)
         return *this;
     // Clone everything first so that a failing clone() leaves this context as it was.
-    Array<Container*> copies;
+    std::vector<Container*> copies;
     try {
         for (Uint32 i = 0; i < context._containers.size(); i++)
-            copies.append(context._containers[i]->clone());
+            copies.push_back(context._containers[i]->clone());
     } catch (...) {
         for (Uint32 i = 0; i < copies.size(); i++)
             copies[i]->destroy();
@@ -63,7 +63,7 @@ void OperationContext::set(const Container& container) {
     Container* copy = container.clone();
     Uint32 index = _find(container.getName());
     if (index == PEG_NOT_FOUND) {
-        _containers.append(copy);
+        _containers.push_back(copy);
     } else {
         _containers[index]->destroy();
         _containers[index] = copy;
@@ -73,7 +73,7 @@ void OperationContext::set(const Container& container) {
 void OperationContext::insert(const Container& container) {
     if (_find(container.getName()) != PEG_NOT_FOUND)
         throw AlreadyExistsException(container.getName());
-    _containers.append(container.clone());
+    _containers.push_back(container.clone());
 }
 
 void OperationContext::remove(const String& containerName) {
@@ -81,7 +81,7 @@ void OperationContext::remove(const String& containerName) {
     if (index == PEG_NOT_FOUND)
         throw Exception("object not found");
     _containers[index]->destroy();
-    _containers.remove(index);
+    _containers.erase(_containers.begin() + index);
 }
 
 // ---- IdentityContainer -----------------------------------------------------------------------

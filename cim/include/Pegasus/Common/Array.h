@@ -1,14 +1,18 @@
 // Array<T>: a reference-counted sequence with copy-on-write.
 //
 // Copies share one buffer until one of them is modified (or its non-const operator[] is used),
-// which gives it a private copy first. Any default-constructible, copyable T works here; provider
-// code that must also build against an OpenPegasus SDK should keep to the element types that SDK
-// instantiates (the integer, real, Char16, String and CIM object types).
+// which gives it a private copy first.
+//
+// Only the element types whose Array code the OpenPegasus common library contains are accepted
+// (see ArrayElementInPegasusLibrary below). With any other T, code would compile against the
+// OpenPegasus headers but fail to link, or to load in a CIM server; here it fails to compile.
+// Keep other elements in standard containers.
 #ifndef Pegasus_Array_h
 #define Pegasus_Array_h
 
 #include <algorithm>
 #include <memory>
+#include <type_traits>
 #include <utility>
 
 #include <Pegasus/Common/Config.h>
@@ -20,8 +24,48 @@ PEGASUS_NAMESPACE_BEGIN
 // exception classes (which themselves use Array).
 [[noreturn]] PEGASUS_COMMON_LINKAGE void ArrayThrowIndexOutOfBoundsException();
 
+class CIMClass;
+class CIMDateTime;
+class CIMInstance;
+class CIMKeyBinding;
+class CIMMethod;
+class CIMName;
+class CIMNamespaceName;
+class CIMObject;
+class CIMObjectPath;
+class CIMParamValue;
+class CIMParameter;
+class CIMProperty;
+class CIMQualifier;
+class CIMQualifierDecl;
+class CIMValue;
+class Char16;
+class String;
+
+// True for the element types OpenPegasus compiles Array<T> for in libpegcommon and declares in
+// its public headers, the only ones a provider loaded by an OpenPegasus server can use.
+template <class T>
+inline constexpr bool ArrayElementInPegasusLibrary =
+    std::is_same_v<T, Boolean> || std::is_same_v<T, Uint8> || std::is_same_v<T, Sint8> ||
+    std::is_same_v<T, Uint16> || std::is_same_v<T, Sint16> || std::is_same_v<T, Uint32> ||
+    std::is_same_v<T, Sint32> || std::is_same_v<T, Uint64> || std::is_same_v<T, Sint64> ||
+    std::is_same_v<T, Real32> || std::is_same_v<T, Real64> || std::is_same_v<T, Char16> ||
+    std::is_same_v<T, String> || std::is_same_v<T, char> || std::is_same_v<T, CIMClass> ||
+    std::is_same_v<T, CIMDateTime> || std::is_same_v<T, CIMInstance> ||
+    std::is_same_v<T, CIMKeyBinding> || std::is_same_v<T, CIMObjectPath> ||
+    std::is_same_v<T, CIMMethod> || std::is_same_v<T, CIMName> ||
+    std::is_same_v<T, CIMNamespaceName> || std::is_same_v<T, CIMObject> ||
+    std::is_same_v<T, CIMParamValue> || std::is_same_v<T, CIMParameter> ||
+    std::is_same_v<T, CIMProperty> || std::is_same_v<T, CIMQualifier> ||
+    std::is_same_v<T, CIMQualifierDecl> || std::is_same_v<T, CIMValue>;
+
 template <class T>
 class Array {
+    static_assert(ArrayElementInPegasusLibrary<T>,
+                  "Array<T>: the OpenPegasus libraries contain no Array code for this element "
+                  "type; a provider using it fails to load in a CIM server. Use a standard "
+                  "container.");
+
   public:
     typedef T value_type;
 

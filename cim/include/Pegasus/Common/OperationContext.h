@@ -3,6 +3,8 @@
 #ifndef Pegasus_OperationContext_h
 #define Pegasus_OperationContext_h
 
+#include <vector>
+
 #include <Pegasus/Common/Config.h>
 #include <Pegasus/Common/Linkage.h>
 #include <Pegasus/Common/String.h>
@@ -40,7 +42,7 @@ class PEGASUS_COMMON_LINKAGE OperationContext {
   private:
     Uint32 _find(const String& containerName) const;
 
-    Array<Container*> _containers;
+    std::vector<Container*> _containers;
 };
 
 // The name of the user on whose behalf the operation runs.
