@@ -57,32 +57,4 @@ std::optional<int> OpenForTest(const Bxi2_Device* record, DiskUnderTest& disk) {
     return std::nullopt;
 }
 
-std::uint64_t ReportSectorRanges(int eventCode, const char* textId,
-                                 const std::vector<velk::module::SectorRange>& ranges,
-                                 const std::string& node, std::size_t limit) {
-    std::uint64_t sectors = 0;
-    std::size_t sent = 0;
-    for (const velk::module::SectorRange& range : ranges) {
-        sectors += range.sectorCount;
-        if (sent++ >= limit) {
-            continue;
-        }
-        std::string error = range.error != 0 ? std::strerror(range.error) : "short read";
-        Bxi2_Error(
-            eventCode, "%s",
-            NlsTag(textId, {{"FIRST", std::to_string(range.firstSector)},
-                            {"LAST", std::to_string(range.firstSector + range.sectorCount - 1)},
-                            {"COUNT", std::to_string(range.sectorCount)},
-                            {"ERROR", error},
-                            {"NODE", node}})
-                .c_str());
-    }
-    return sectors;
-}
-
-double PercentToTest() {
-    double percent = Bxi2_GetFloatPercentageToTest();
-    return percent > 0.0 && percent <= 100.0 ? percent : 100.0;
-}
-
 }  // namespace velk::harddrive

@@ -30,13 +30,4 @@ std::optional<int> OpenForTest(const Bxi2_Device* record, DiskUnderTest& disk);
 // file size for an image file; nothing when it cannot be told.
 std::optional<std::uint64_t> NodeSize(int fd, bool blockDevice);
 
-// Sends one error event per run (at most limit), text id with the variables
-// FIRST, LAST, COUNT, ERROR and NODE.  Returns the number of sectors.
-std::uint64_t ReportSectorRanges(int eventCode, const char* textId,
-                                 const std::vector<velk::module::SectorRange>& ranges,
-                                 const std::string& node, std::size_t limit);
-
-// The percent to test as the engine gave it (0 < p <= 100).
-double PercentToTest();
-
 }  // namespace velk::harddrive

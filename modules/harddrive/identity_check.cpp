@@ -10,6 +10,7 @@
 #include "machine_files.h"
 #include "hard_drive.h"
 #include "nls_text.h"
+#include "surface_scan.h"
 #include "sys_root.h"
 
 #if VELK_HAVE_ATASMART
@@ -41,7 +42,8 @@ bool EdgesHold(DiskUnderTest& disk) {
     std::vector<velk::module::SectorRange> failures;
     bool edges = reader.Read(0, sector, buffer.Data(), failures, 2);
     edges = reader.Read(size - sector, sector, buffer.Data(), failures, 2) && edges;
-    ReportSectorRanges(kEventEdgeUnreadable, "szErrUnreadable", failures, disk.info.node, 2);
+    velk::module::ReportSectorRanges(kEventEdgeUnreadable, "szErrUnreadable", failures,
+                                     disk.info.node, 2);
     reader.DropCache(size, sector);
     ssize_t beyond;
     do {
