@@ -72,6 +72,40 @@ void FakeMachine::AddDisk(const Disk& disk) const {
     WriteImage("/dev/" + disk.name, disk.imageBytes);
 }
 
+void FakeMachine::AddOpticalDrives(const std::vector<OpticalDrive>& drives) const {
+    std::string names = "drive name:\t";
+    std::string dvd = "Can read DVD:\t";
+    for (const OpticalDrive& drive : drives) {
+        names += "\t" + drive.name;
+        dvd += "\t" + std::string(drive.readsDvd ? "1" : "0");
+        std::string device = "/sys/devices/pci0000:00/host1/target1:0:0/" + drive.scsiAddress;
+        Write(device + "/vendor", "VELKOR\n");
+        Write(device + "/model", drive.model + "\n");
+        Write(device + "/rev", "2.10\n");
+        std::string block = "/sys/block/" + drive.name;
+        Link(block + "/device", "../../devices/pci0000:00/host1/target1:0:0/" + drive.scsiAddress);
+        Write(block + "/size", std::to_string(drive.discBytes / 512) + "\n");
+        Write(block + "/removable", "1\n");
+        Write(block + "/ro", "1\n");
+        Write(block + "/queue/logical_block_size", "2048\n");
+        std::string node = "/dev/" + drive.name;
+        if (drive.blankDisc || drive.discBytes == 0) {
+            Write(node, "");
+            ::truncate(Path(node).c_str(), static_cast<off_t>(drive.discBytes));
+            continue;
+        }
+        WriteImage(node, drive.discBytes);
+        std::fstream image(Path(node), std::ios::in | std::ios::out | std::ios::binary);
+        image.seekp(32768);
+        image.write(
+            "\x01"
+            "CD001\x01",
+            7);
+    }
+    Write("/proc/sys/dev/cdrom/info", "CD-ROM information, Id: cdrom.c 3.20 2003/12/17\n\n" +
+                                          names + "\n" + "drive speed:\t\t48\n" + dvd + "\n");
+}
+
 void FakeMachine::AddVirtualBlockDevice(const std::string& name) const {
     Write("/sys/block/" + name + "/size", "2048\n");
     WriteImage("/dev/" + name, 2048 * 512);

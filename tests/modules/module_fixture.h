@@ -41,6 +41,17 @@ class FakeMachine {
     };
     // /sys/block/<name> with a SCSI device link and /dev/<name> as image.
     void AddDisk(const Disk& disk) const;
+    struct OpticalDrive {
+        std::string name = "sr0";
+        std::string scsiAddress = "1:0:0:0";
+        std::string model = "Velkor DVD";
+        bool readsDvd = true;
+        std::uint64_t discBytes = 8 << 20;  // 0: no disc in the drive
+        bool blankDisc = false;             // a disc of zeros
+    };
+    // /proc/sys/dev/cdrom/info naming every drive, each with its sysfs
+    // block device and /dev/<name> holding the disc (an ISO 9660 image).
+    void AddOpticalDrives(const std::vector<OpticalDrive>& drives) const;
     // A block device without hardware behind it (like a loop device).
     void AddVirtualBlockDevice(const std::string& name) const;
 
