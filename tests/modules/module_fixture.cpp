@@ -106,6 +106,32 @@ void FakeMachine::AddOpticalDrives(const std::vector<OpticalDrive>& drives) cons
                                           names + "\n" + "drive speed:\t\t48\n" + dvd + "\n");
 }
 
+void FakeMachine::AddDiskette(const Diskette& diskette) const {
+    std::string device = "/sys/devices/platform/floppy.0";
+    Write(device + "/cmos", "4\n");
+    std::string block = "/sys/block/" + diskette.name;
+    Link(block + "/device", "../../devices/platform/floppy.0");
+    Write(block + "/size", std::to_string(diskette.imageBytes / 512) + "\n");
+    Write(block + "/removable", "1\n");
+    Write(block + "/ro", diskette.writeProtected ? "1\n" : "0\n");
+    Write(block + "/queue/logical_block_size", "512\n");
+    std::string node = "/dev/" + diskette.name;
+    WriteImage(node, diskette.imageBytes);
+    if (diskette.formatted && diskette.imageBytes > 0) {
+        // A FAT boot sector: 512 bytes per sector, one sector per cluster,
+        // two FATs, and the signature.
+        std::fstream image(Path(node), std::ios::in | std::ios::out | std::ios::binary);
+        const char parameters[] = {0x00, 0x02, 0x01, 0x01, 0x00, 0x02};
+        image.seekp(11);
+        image.write(parameters, sizeof parameters);
+        image.seekp(510);
+        image.write("\x55\xaa", 2);
+    }
+    if (diskette.writeProtected) {
+        ::chmod(Path(node).c_str(), 0444);
+    }
+}
+
 void FakeMachine::AddVirtualBlockDevice(const std::string& name) const {
     Write("/sys/block/" + name + "/size", "2048\n");
     WriteImage("/dev/" + name, 2048 * 512);

@@ -52,6 +52,15 @@ class FakeMachine {
     // /proc/sys/dev/cdrom/info naming every drive, each with its sysfs
     // block device and /dev/<name> holding the disc (an ISO 9660 image).
     void AddOpticalDrives(const std::vector<OpticalDrive>& drives) const;
+    struct Diskette {
+        std::string name = "fd0";
+        std::uint64_t imageBytes = 1474560;  // 0: no diskette in the drive
+        bool formatted = true;               // a FAT boot sector
+        bool writeProtected = false;         // kernel read-only flag, image without write bits
+    };
+    // /sys/block/<name> with the floppy platform device (drive type 1.44M)
+    // and /dev/<name> holding the diskette.
+    void AddDiskette(const Diskette& diskette) const;
     // A block device without hardware behind it (like a loop device).
     void AddVirtualBlockDevice(const std::string& name) const;
 
