@@ -85,6 +85,18 @@ std::string KernelNameOfNode(const std::string& node) {
     return node.substr(node.rfind('/') + 1);
 }
 
+std::optional<BlockDeviceInfo> BlockDeviceOfRecord(const char* osLocator,
+                                                   const char* hardwareLocator) {
+    if (osLocator == nullptr || hardwareLocator == nullptr) {
+        return std::nullopt;
+    }
+    std::optional<BlockDeviceInfo> info = ReadBlockDevice(KernelNameOfNode(osLocator));
+    if (!info || info->hardwareLocator != hardwareLocator) {
+        return std::nullopt;
+    }
+    return info;
+}
+
 std::optional<BlockDeviceInfo> ReadBlockDevice(const std::string& name) {
     std::string base = "/sys/block/" + name;
     if (name.empty() || name.find('/') != std::string::npos || !MachinePathExists(base)) {

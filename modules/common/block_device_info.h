@@ -43,6 +43,12 @@ std::vector<std::string> ListBlockDevices();
 // loop, RAM, zram, device-mapper and md devices are not.
 bool IsHardwareBlockDevice(const std::string& name);
 
+// The block device a test's device record stands for: the one at the
+// record's device node (OS locator), provided it still sits at the record's
+// hardware locator (a node name may pass to another drive after a hot plug).
+std::optional<BlockDeviceInfo> BlockDeviceOfRecord(const char* osLocator,
+                                                   const char* hardwareLocator);
+
 // The kernel name of a device node path ("/dev/sda" gives "sda").
 std::string KernelNameOfNode(const std::string& node);
 

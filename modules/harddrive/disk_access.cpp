@@ -31,8 +31,7 @@ std::optional<std::uint64_t> NodeSize(int fd, bool blockDevice) {
 std::optional<int> OpenForTest(const Bxi2_Device* record, DiskUnderTest& disk) {
     const char* node = Bxi2_GetDeviceOsLocator(record);
     std::optional<velk::module::BlockDeviceInfo> info =
-        node != nullptr ? velk::module::ReadBlockDevice(velk::module::KernelNameOfNode(node))
-                        : std::nullopt;
+        velk::module::BlockDeviceOfRecord(node, Bxi2_GetDeviceHwLocator(record));
     if (!info) {
         Bxi2_Warning(kEventNoDevice, "%s",
                      NlsTag("szWarnNoDrive", {{"NODE", node != nullptr ? node : ""}}).c_str());

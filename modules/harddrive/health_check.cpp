@@ -174,7 +174,7 @@ int AskTheDrive(const Bxi2_Device* record) {
     const char* osLocator = Bxi2_GetDeviceOsLocator(record);
     std::string node = osLocator != nullptr ? osLocator : "";
     std::optional<velk::module::BlockDeviceInfo> info =
-        velk::module::ReadBlockDevice(velk::module::KernelNameOfNode(node));
+        velk::module::BlockDeviceOfRecord(osLocator, Bxi2_GetDeviceHwLocator(record));
     if (!info) {
         Bxi2_Warning(kEventNoDevice, "%s", NlsTag("szWarnNoDrive", {{"NODE", node}}).c_str());
         return BXI2_RESULT_SETUPERROR;

@@ -86,6 +86,10 @@ std::optional<int> OpenDisc(const Bxi2_Device* record, DiscUnderTest& disc,
     const char* node = Bxi2_GetDeviceOsLocator(record);
     std::optional<OpticalDrive> drive =
         node != nullptr ? FindOpticalDrive(velk::module::KernelNameOfNode(node)) : std::nullopt;
+    const char* locator = Bxi2_GetDeviceHwLocator(record);
+    if (drive && (locator == nullptr || drive->info.hardwareLocator != locator)) {
+        drive.reset();  // the node now belongs to another drive
+    }
     if (!drive) {
         Bxi2_Warning(kEventNoDevice, "%s",
                      NlsTag("szWarnNoDrive", {{"NODE", node != nullptr ? node : ""}}).c_str());

@@ -103,6 +103,14 @@ TEST_F(HardDriveTest, ADiskHeldByAnotherProgramIsBusy) {
     EXPECT_TRUE(outcome.HasItem("WARN", "szWarnDeviceBusy", "150"));
 }
 
+TEST_F(HardDriveTest, ANodeThatPassedToAnotherDriveIsNotTested) {
+    StartWith({});
+    Machine().Link("/sys/block/sda/device", "../../devices/pci0000:00/host0/target0:0:0/0:0:1:0");
+    RunOutcome outcome = RunTest(kModule, 0, kLocator);
+    EXPECT_EQ(outcome.finalResult, kSetUpError);
+    EXPECT_TRUE(outcome.HasItem("WARN", "szWarnNoDrive", "210"));
+}
+
 TEST_F(HardDriveTest, AnEmptyCardReaderHasNoMedia) {
     FakeMachine::Disk disk;
     disk.removable = true;
@@ -127,6 +135,24 @@ TEST_F(HardDriveTest, AStopRequestEndsTheScanDiscontinuedByItself) {
     EXPECT_EQ(outcome.finalResult, kDiscontinued);
     for (const std::string& item : outcome.logItems) {
         EXPECT_NE(Field(item, "EVENTCODE"), "9002") << "killed instead of stopping";
+    }
+}
+
+TEST_F(HardDriveTest, ATestEndsByItselfWithinItsDeclaredTimeOut) {
+    // 256 GiB cannot be read in 5 s: the scan wraps up before the engine's
+    // time-out and says how far it came.
+    FakeMachine::Disk disk;
+    disk.imageBytes = std::uint64_t{256} << 30;
+    disk.sparse = true;
+    Machine().AddDisk(disk);
+    AddModule(kModule);
+    OverrideDefinition(kModule, "iTestTimeout[0]", "5");
+    StartOnMachine();
+    RunOutcome outcome = RunTest(kModule, 0, kLocator);
+    EXPECT_EQ(outcome.finalResult, kPass) << outcome.status;
+    EXPECT_TRUE(outcome.HasItem("WARN", "szWarnTimeLimit", "209"));
+    for (const std::string& item : outcome.logItems) {
+        EXPECT_NE(Field(item, "EVENTCODE"), "9001") << "the engine's time-out struck";
     }
 }
 

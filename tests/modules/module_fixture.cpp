@@ -198,6 +198,18 @@ void ModuleTest::AddModule(const std::string& stem, const std::string& readFault
                     0700);
 }
 
+void ModuleTest::OverrideDefinition(const std::string& stem, const std::string& key,
+                                    const std::string& value) {
+    std::string path = Box().BinDir() + "/" + stem + ".vkm";
+    std::string text = velk::testsupport::ReadFile(path);
+    std::size_t at = text.find("\n" + key + "=");
+    ASSERT_NE(at, std::string::npos) << key;
+    std::size_t end = text.find('\n', at + 1);
+    text.replace(at + 1, end - at - 1, key + "=" + value);
+    ::unlink(path.c_str());
+    std::ofstream(path) << text;
+}
+
 void ModuleTest::StartOnMachine(bool realMachine) {
     std::vector<std::string> environment;
     if (!realMachine) {

@@ -104,6 +104,10 @@ class ModuleTest : public velk::enginetest::EngineTest {
     // bin directory; with readFaults ("FIRST-END,..." in bytes) it runs under
     // the read-fault launcher, so that its preads of those bytes fail.
     void AddModule(const std::string& stem, const std::string& readFaults = "");
+    // Replaces the line "key=..." of the linked module's definitions file
+    // with "key=value" (the file becomes a copy of its own).
+    void OverrideDefinition(const std::string& stem, const std::string& key,
+                            const std::string& value);
     // Starts the engine on the fake machine (or on this machine when
     // realMachine is set) and waits for the enumeration.
     void StartOnMachine(bool realMachine = false);
