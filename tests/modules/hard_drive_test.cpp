@@ -7,6 +7,8 @@
 #include <sys/file.h>
 #include <unistd.h>
 
+#include <map>
+
 #include "module_fixture.h"
 
 namespace velk::moduletest {
@@ -39,6 +41,23 @@ TEST_F(HardDriveTest, EnumeratesHardwareDisksWithTheirIdentityAndSkipsVirtualOne
     EXPECT_EQ(Field(devices[0], "FRU_MODELNUMBER"), "Velkor [Fast] Disk");
     EXPECT_EQ(Field(devices[0], "FRU_SERIALNUMBER"), "VD0001");
     EXPECT_EQ(Field(devices[0], "FRU_FIRMWAREREV"), "1.00");
+}
+
+TEST_F(HardDriveTest, SystemInformationTellsTheDrivesIdentityAndSize) {
+    StartWith({});
+    velk::enginetest::Reply reply = Transact(std::string("SYSINFO:") + kLocator);
+    std::vector<std::string> devices = velk::enginetest::Fields(reply.message, "MSG/DATA/DEVICE");
+    ASSERT_EQ(devices.size(), 1u) << reply.message;
+    std::vector<std::string> keys = velk::enginetest::Fields(devices[0], "SYSINFO/SYSINFO_KEY");
+    std::vector<std::string> values = velk::enginetest::Fields(devices[0], "SYSINFO/SYSINFO_VALUE");
+    ASSERT_EQ(keys.size(), values.size());
+    std::map<std::string, std::string> info;
+    for (std::size_t i = 0; i < keys.size(); ++i) {
+        info[keys[i]] = values[i];
+    }
+    EXPECT_EQ(info["MODEL"], "Velkor Disk");
+    EXPECT_EQ(info["SERIAL"], "VD0001");
+    EXPECT_EQ(info["CAPACITY"], std::to_string(4 << 20));
 }
 
 struct HealthyCase {

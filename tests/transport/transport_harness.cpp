@@ -34,10 +34,6 @@ int MillisecondsSince(Clock::time_point start) {
 // The polling interval of this harness.
 constexpr int kPollMs = 5;
 
-std::string DirectoryOf(const std::string& path) {
-    return path.substr(0, path.rfind('/'));
-}
-
 }  // namespace
 
 TempDir::TempDir() : path_(testsupport::MakePrivateDirectory("velk-transport")) {
@@ -149,7 +145,7 @@ std::vector<std::string> ChildEnvironment(const std::string& pipeDirectory,
         testsupport::EnvironmentWithout({"VELK_TMP=", "HOME=", "VELKOR_HOME="});
     entries.push_back("VELK_TMP=" + pipeDirectory);
     entries.push_back("HOME=" + homeDirectory);
-    entries.push_back("VELKOR_HOME=" + DirectoryOf(VELK_CORE_PATH));
+    entries.push_back("VELKOR_HOME=" + homeDirectory);
     return entries;
 }
 

@@ -69,7 +69,9 @@ class ChildProcess {
 };
 
 // Environment entries for a child: VELK_TMP, HOME and VELKOR_HOME set, the
-// rest of this process's environment kept.
+// rest of this process's environment kept.  VELKOR_HOME is the private home
+// directory, which holds no module: the broker tests start no module
+// processes (the build's bin directory holds the real drive modules).
 std::vector<std::string> ChildEnvironment(const std::string& pipeDirectory,
                                           const std::string& homeDirectory);
 
