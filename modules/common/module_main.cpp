@@ -3,6 +3,8 @@
 #include <cstring>
 #include <exception>
 
+#include "termination.h"
+
 namespace velk::module {
 
 namespace {
@@ -69,6 +71,7 @@ int DeclaredTimeoutSeconds(int test) {
 
 int RunModule(int argc, char** argv, const ModuleCallbacks& callbacks, ModuleVersion version) {
     gCallbacks = callbacks;
+    InstallTerminationHandler();
     for (int i = 1; i < argc; ++i) {
         if (std::strncmp(argv[i], "deffile=", 8) == 0) {
             gDefinitionsFile = argv[i] + 8;

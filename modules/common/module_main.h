@@ -24,7 +24,8 @@ struct ModuleVersion {
     int build = 0;
 };
 
-// Bxi2_Main with the callbacks; the process exit status.
+// Bxi2_Main with the callbacks; the process exit status.  A termination
+// signal stops a running test (termination.h) instead of ending the process.
 int RunModule(int argc, char** argv, const ModuleCallbacks& callbacks, ModuleVersion version);
 
 // The definitions file of this process ("deffile=" of the command line),

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "bxi2.h"
+#include "termination.h"
 
 namespace velk::module {
 
@@ -34,6 +35,10 @@ void TestProgress::TextNow(const std::string& text) {
 
 bool TestProgress::StopRequested() {
     if (stopped_) {
+        return true;
+    }
+    if (TerminationRequested()) {
+        stopped_ = true;
         return true;
     }
     Clock::time_point now = Clock::now();

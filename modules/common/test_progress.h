@@ -25,7 +25,8 @@ class TestProgress {
     // Sends a progress text now.
     void TextNow(const std::string& text);
 
-    // True once the engine asked the test to stop (polled, then remembered).
+    // True once the engine asked the test to stop (polled, then remembered),
+    // or a termination signal arrived.
     bool StopRequested();
     // True once the time budget is used up.
     bool OutOfTime() const;

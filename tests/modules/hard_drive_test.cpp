@@ -7,8 +7,11 @@
 #include <sys/file.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <csignal>
 #include <map>
 
+#include "TestDirectory.h"
 #include "module_fixture.h"
 
 namespace velk::moduletest {
@@ -155,6 +158,43 @@ TEST_F(HardDriveTest, AStopRequestEndsTheScanDiscontinuedByItself) {
     for (const std::string& item : outcome.logItems) {
         EXPECT_NE(Field(item, "EVENTCODE"), "9002") << "killed instead of stopping";
     }
+}
+
+TEST_F(HardDriveTest, ATerminationSignalEndsTheScanCleanly) {
+    FakeMachine::Disk disk;
+    disk.imageBytes = std::uint64_t{256} << 30;
+    disk.sparse = true;
+    StartWith(disk);
+    std::string id = Start(kModule, 0, kLocator);
+    ASSERT_FALSE(id.empty());
+    std::vector<pid_t> modules;
+    ASSERT_TRUE(velk::testsupport::WaitUntil(
+        [&] {
+            modules.clear();
+            for (pid_t pid : velk::enginetest::ProcessesUnder(Box().BinDir())) {
+                std::string command =
+                    velk::testsupport::ReadFile("/proc/" + std::to_string(pid) + "/cmdline");
+                if (command.find("VeLkHardDrive.linux") != std::string::npos) {
+                    modules.push_back(pid);
+                }
+            }
+            return !modules.empty();
+        },
+        10000));
+    ASSERT_TRUE(velk::testsupport::WaitUntil(
+        [&] { return Field(Transact("GET_TEST_STATUS:" + id).Data(), "TESTSTATUS/STATE") == "1"; },
+        10000));
+    ASSERT_EQ(::kill(modules[0], SIGTERM), 0);
+    RunOutcome outcome = Finish(id);
+    EXPECT_EQ(outcome.finalResult, kDiscontinued) << "a result, not an abnormal end";
+    std::string fifo = "VELK_" + std::to_string(modules[0]);
+    EXPECT_TRUE(velk::testsupport::WaitUntil(
+        [&] {
+            std::vector<std::string> entries = Box().PipeDirEntries();
+            return std::find(entries.begin(), entries.end(), fifo) == entries.end();
+        },
+        10000))
+        << "the module left its FIFO";
 }
 
 TEST_F(HardDriveTest, ATestEndsByItselfWithinItsDeclaredTimeOut) {
