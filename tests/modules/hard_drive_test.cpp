@@ -104,6 +104,25 @@ TEST_P(UnreadableSectorsTest, NamesTheSectorsThatFailToRead) {
 
 INSTANTIATE_TEST_SUITE_P(ReadTests, UnreadableSectorsTest, ::testing::Values(0, 1, 2));
 
+class UnstableDataTest : public HardDriveTest, public ::testing::WithParamInterface<HealthyCase> {};
+
+TEST_P(UnstableDataTest, OnlyTheVerifyingTestsSeeDataThatDiffersBetweenReads) {
+    // A device that answers every read with new data: every read works, no
+    // two agree.
+    FakeMachine::Disk disk;
+    disk.nodeTarget = "/dev/urandom";
+    StartWith(disk);
+    RunOutcome outcome = RunTest(kModule, GetParam().test, kLocator);
+    EXPECT_EQ(outcome.finalResult, GetParam().expected) << outcome.status;
+    EXPECT_EQ(outcome.HasItem("ERROR", "szErrMismatch", "202"),
+              std::string(GetParam().expected) == kFail);
+    EXPECT_FALSE(outcome.HasItem("ERROR", "szErrUnreadable"));
+}
+
+INSTANTIATE_TEST_SUITE_P(ReadTests, UnstableDataTest,
+                         ::testing::Values(HealthyCase{0, kPass}, HealthyCase{1, kFail},
+                                           HealthyCase{2, kFail}));
+
 TEST_F(HardDriveTest, ADiskSmallerThanTheKernelSaysFailsTheSizeCheck) {
     FakeMachine::Disk disk;
     disk.kernelBytes = disk.imageBytes + 1024 * 512;

@@ -69,7 +69,9 @@ void FakeMachine::AddDisk(const Disk& disk) const {
     Write(block + "/queue/logical_block_size", "512\n");
     Write(block + "/queue/physical_block_size", "4096\n");
     Write(block + "/queue/rotational", "1\n");
-    if (disk.sparse) {
+    if (!disk.nodeTarget.empty()) {
+        Link("/dev/" + disk.name, disk.nodeTarget);
+    } else if (disk.sparse) {
         Write("/dev/" + disk.name, "");
         EXPECT_EQ(
             ::truncate(Path("/dev/" + disk.name).c_str(), static_cast<off_t>(disk.imageBytes)), 0);

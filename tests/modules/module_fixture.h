@@ -38,7 +38,8 @@ class FakeMachine {
         std::optional<std::uint64_t> kernelBytes;  // the sysfs size; the image's when unset
         bool readOnly = false;
         bool removable = false;
-        bool sparse = false;  // the image is one hole (reads zeros, takes no space)
+        bool sparse = false;     // the image is one hole (reads zeros, takes no space)
+        std::string nodeTarget;  // when set, the node is a link to it instead of an image
     };
     // /sys/block/<name> with a SCSI device link and /dev/<name> as image.
     void AddDisk(const Disk& disk) const;
