@@ -65,7 +65,7 @@ int AddDisk(const BlockDeviceInfo& disk, std::uint32_t did) {
     if (status != BXI2_OK) {
         return status;
     }
-    Bxi2_AddFruToDevice(device, SanitizeText(disk.vendor).c_str(), model.c_str(),
+    Bxi2_AddFruToDevice(device, SanitizeText(disk.vendor).c_str(), SanitizeText(disk.model).c_str(),
                         SanitizeText(disk.serial).c_str(), SanitizeText(disk.firmware).c_str(), "",
                         Bxi2_GetDeviceHwLocator(device));
     Bxi2_AddFruAdditionalInfoToDevice(device, "CAPACITY", "Capacity in bytes",

@@ -150,7 +150,7 @@ int AddDrive(const OpticalDrive& drive, std::uint32_t did) {
     if (status != BXI2_OK) {
         return status;
     }
-    Bxi2_AddFruToDevice(device, SanitizeText(info.vendor).c_str(), model.c_str(),
+    Bxi2_AddFruToDevice(device, SanitizeText(info.vendor).c_str(), SanitizeText(info.model).c_str(),
                         SanitizeText(info.serial).c_str(), SanitizeText(info.firmware).c_str(), "",
                         Bxi2_GetDeviceHwLocator(device));
     Bxi2_AddFruAdditionalInfoToDevice(device, "READS", "Media the drive reads", ReadsText(drive));
