@@ -229,10 +229,11 @@ ChildProcess& TransportTest::Start(const std::string& program,
                                    const std::vector<std::string>& arguments) {
     std::vector<std::string> environment =
         testsupport::EnvironmentWithout({"VELK_TMP=", "HOME=", "VELKOR_HOME="});
-    std::string core = VELK_CORE_PATH;
     environment.push_back("VELK_TMP=" + PipeDir());
     environment.push_back("HOME=" + HomeDir());
-    environment.push_back("VELKOR_HOME=" + core.substr(0, core.rfind('/')));
+    // The private home holds no module: the build's bin directory holds the
+    // real device modules, which these tests must not start.
+    environment.push_back("VELKOR_HOME=" + HomeDir());
     std::string output = root_ + "/child" + std::to_string(children_.size());
     children_.push_back(std::make_unique<ChildProcess>(program, arguments, environment, output));
     return *children_.back();
