@@ -190,5 +190,16 @@ TEST_F(CpuModuleEngineTest, EngineListsTheProcessorAndRunsItsTests) {
     EXPECT_TRUE(AnyContains(integer.itemTexts, "id=szInfoCpuPassed"));
 }
 
+TEST_F(CpuModuleEngineTest, ThisMachinesProcessorsAreListedAndPassTheIntegerTest) {
+    AddModule("VELkCPU");
+    StartOnThisMachine();
+    std::vector<std::string> locators = LocatorsOf("VELkCPU");
+    EXPECT_EQ(locators.size(), ReadProcessors().size());
+    ASSERT_FALSE(locators.empty());
+    RunEnd end = RunToEnd("VELkCPU", kIntegerTest, locators.front(),
+                          {std::string(BXI2_PERCENT_TO_TEST_ID) + ",5"});
+    EXPECT_EQ(end.finalResult, "0") << ::testing::PrintToString(end.itemTexts);
+}
+
 }  // namespace
 }  // namespace velk::moduletest

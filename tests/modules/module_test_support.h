@@ -149,14 +149,36 @@ class ModuleEngineTest : public velk::enginetest::EngineTest {
         StartEngine({}, {"VELK_SYSROOT=" + machine.Root(), "VELK_ENGINE_STOP_GRACE_MS=2000"});
         ConnectAndWaitForDevices();
     }
+    // The engine on this machine itself (no fake root).
+    void StartOnThisMachine() {
+        ::unsetenv(velk::module::kSysRootVariable);
+        StartEngine({}, {"VELK_ENGINE_STOP_GRACE_MS=2000"});
+        ConnectAndWaitForDevices();
+    }
+    // The hardware locators of the devices moduleId tests.
+    std::vector<std::string> LocatorsOf(const std::string& moduleId) {
+        std::vector<std::string> locators;
+        for (const std::string& device : Devices()) {
+            for (const std::string& component : velk::enginetest::Fields(device, "COMPONENT")) {
+                if (velk::enginetest::Field(component, "ID") == moduleId) {
+                    locators.push_back(velk::enginetest::Field(device, "HWLOCATOR").value_or(""));
+                }
+            }
+        }
+        return locators;
+    }
     struct RunEnd {
         std::string finalResult;
         std::vector<std::string> itemTexts;
     };
     // START_TEST of moduleId's test on the device, waited for to its end.
-    RunEnd RunToEnd(const std::string& moduleId, int test, const std::string& hwLocator) {
+    RunEnd RunToEnd(const std::string& moduleId, int test, const std::string& hwLocator,
+                    const std::vector<std::string>& parameters = {}) {
         std::string command = "START_TEST:" + moduleId + ":" + std::to_string(test) + ":" +
                               std::to_string(DeviceId(hwLocator, moduleId));
+        for (const std::string& parameter : parameters) {
+            command += ":param=" + parameter;
+        }
         velk::enginetest::Reply reply = Transact(command);
         std::string id =
             velk::enginetest::Field(reply.message, "MSG/DATA/TESTPROCESSID").value_or("");

@@ -155,5 +155,15 @@ TEST_F(ParallelModuleEngineTest, EngineListsThePortAndReportsWhyItFailed) {
         << ::testing::PrintToString(end.itemTexts);
 }
 
+TEST_F(ParallelModuleEngineTest, ThisMachinesPortsAreListed) {
+    AddModule("VELkParallelPort");
+    StartOnThisMachine();
+    std::vector<std::string> locators = LocatorsOf("VELkParallelPort");
+    EXPECT_EQ(locators.size(), ListParallelPorts().size());
+    for (const auto& locator : locators) {
+        EXPECT_EQ(locator.rfind("LPT:", 0), 0u) << locator;
+    }
+}
+
 }  // namespace
 }  // namespace velk::moduletest

@@ -200,5 +200,16 @@ TEST_F(SerialModuleEngineTest, EngineRunsThePortTestsOnTheFakeMachine) {
     EXPECT_EQ(present.finalResult, "0");
 }
 
+// On the machine itself the ports are only listed: their tests send data.
+TEST_F(SerialModuleEngineTest, ThisMachinesPortsAreListed) {
+    AddModule("VELkSerialPort");
+    StartOnThisMachine();
+    std::vector<std::string> locators = LocatorsOf("VELkSerialPort");
+    EXPECT_EQ(locators.size(), ListSerialPorts().size());
+    for (const auto& locator : locators) {
+        EXPECT_EQ(locator.rfind("COM:", 0), 0u) << locator;
+    }
+}
+
 }  // namespace
 }  // namespace velk::moduletest
