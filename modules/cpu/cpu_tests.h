@@ -29,10 +29,10 @@ enum CpuEventCode {
 
 // Work per CPU at 100 percent: rounds of identities (or cache passes).
 struct CpuTestWork {
-    uint64_t integerRounds = 200000;
-    uint64_t floatRounds = 400000;
-    uint64_t mmxRounds = 40000;
-    unsigned cachePasses = 8;
+    uint64_t integerRounds = 2000000;
+    uint64_t floatRounds = 4000000;
+    uint64_t mmxRounds = 2000000;
+    unsigned cachePasses = 64;
 };
 
 // Runs test on processor; the module interface's result code (PASS, FAIL,

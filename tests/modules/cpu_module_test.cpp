@@ -185,7 +185,8 @@ TEST_F(CpuModuleEngineTest, EngineListsTheProcessorAndRunsItsTests) {
     EXPECT_EQ(noMmx.finalResult, "2");
     EXPECT_TRUE(AnyContains(noMmx.itemTexts, "id=szErrNoMmx"))
         << ::testing::PrintToString(noMmx.itemTexts);
-    RunEnd integer = RunToEnd("VELkCPU", kIntegerTest, "CPU:0");
+    RunEnd integer =
+        RunToEnd("VELkCPU", kIntegerTest, "CPU:0", {std::string(BXI2_PERCENT_TO_TEST_ID) + ",1"});
     EXPECT_EQ(integer.finalResult, "0");
     EXPECT_TRUE(AnyContains(integer.itemTexts, "id=szInfoCpuPassed"));
 }
