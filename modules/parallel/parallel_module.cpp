@@ -8,7 +8,7 @@
 #include "bxi2_session.h"
 #include "module_main.h"
 #include "nls_text.h"
-#include "param-valid.h"
+#include "test_parameters.h"
 #include "parallel_ports.h"
 #include "parallel_tests.h"
 
@@ -62,23 +62,14 @@ int Enumerate() {
     return BXI2_OK;
 }
 
-bool MarkUnknownParameters() {
-    bool none = true;
-    for (Bxi2_Parameter* parameter = Bxi2_GetFirstParameter(); parameter != nullptr;
-         parameter = Bxi2_GetNextParameter()) {
-        Bxi2_SetParameterValidFlag(parameter, VELK_PARAM_ID_NOT_RECOGNIZED);
-        none = false;
-    }
-    return none;
-}
-
+// The tests take no parameters of their own: any given is not recognized.
 int Validate(int test, Bxi2_Device* device) {
-    MarkUnknownParameters();
+    velk::module::CheckParameters();
     return BXI2_OK;
 }
 
 int Run(int test, Bxi2_Device* device) {
-    if (!MarkUnknownParameters()) {
+    if (!velk::module::CheckParameters()) {
         return BXI2_RESULT_BADPARAMS;
     }
     velk::modules::Bxi2Session session(test);

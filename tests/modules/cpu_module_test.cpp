@@ -191,6 +191,24 @@ TEST_F(CpuModuleEngineTest, EngineListsTheProcessorAndRunsItsTests) {
     EXPECT_TRUE(AnyContains(integer.itemTexts, "id=szInfoCpuPassed"));
 }
 
+TEST_F(CpuModuleEngineTest, StopRequestAndUnknownParametersEndTheRun) {
+    AddModule("VELkCPU");
+    StartOnThisMachine();
+    std::string locator = LocatorsOf("VELkCPU").at(0);
+    EXPECT_EQ(RunToEnd("VELkCPU", kIntegerTest, locator, {"ROUNDS,5"}).finalResult, "6");
+    std::string id = Start("VELkCPU", kFloatTest, locator);
+    ASSERT_TRUE(velk::enginetest::WaitUntil(
+        [&] {
+            return velk::enginetest::Field(Transact("GET_TEST_STATUS:" + id).Data(),
+                                           "TESTSTATUS/STATE") == "1";
+        },
+        10000));
+    Transact("STOP_TEST:" + id);
+    RunEnd stopped = WaitForRun(id);
+    EXPECT_EQ(stopped.finalResult, "8");
+    EXPECT_FALSE(AnyContains(stopped.itemTexts, "id=szRunKilled")) << "it stopped by itself";
+}
+
 TEST_F(CpuModuleEngineTest, ThisMachinesProcessorsAreListedAndPassTheIntegerTest) {
     AddModule("VELkCPU");
     StartOnThisMachine();

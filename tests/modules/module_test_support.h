@@ -171,9 +171,9 @@ class ModuleEngineTest : public velk::enginetest::EngineTest {
         std::string finalResult;
         std::vector<std::string> itemTexts;
     };
-    // START_TEST of moduleId's test on the device, waited for to its end.
-    RunEnd RunToEnd(const std::string& moduleId, int test, const std::string& hwLocator,
-                    const std::vector<std::string>& parameters = {}) {
+    // START_TEST of moduleId's test on the device: the run's process id.
+    std::string Start(const std::string& moduleId, int test, const std::string& hwLocator,
+                      const std::vector<std::string>& parameters = {}) {
         std::string command = "START_TEST:" + moduleId + ":" + std::to_string(test) + ":" +
                               std::to_string(DeviceId(hwLocator, moduleId));
         for (const std::string& parameter : parameters) {
@@ -183,6 +183,15 @@ class ModuleEngineTest : public velk::enginetest::EngineTest {
         std::string id =
             velk::enginetest::Field(reply.message, "MSG/DATA/TESTPROCESSID").value_or("");
         EXPECT_FALSE(id.empty()) << reply.message;
+        return id;
+    }
+    // The same, waited for to its end.
+    RunEnd RunToEnd(const std::string& moduleId, int test, const std::string& hwLocator,
+                    const std::vector<std::string>& parameters = {}) {
+        return WaitForRun(Start(moduleId, test, hwLocator, parameters));
+    }
+    // The end of the run id: its final result and log texts (the run is freed).
+    RunEnd WaitForRun(const std::string& id) {
         RunEnd end;
         if (id.empty()) {
             return end;
