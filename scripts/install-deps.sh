@@ -12,3 +12,5 @@ apt-get install -y -qq --no-install-recommends \
     clang-14 libclang-rt-14-dev clang-format-14 \
     libgtest-dev libgmock-dev libbenchmark-dev \
     liblog4cpp5-dev libcli11-dev >/dev/null
+# ATA SMART health of disk drives (hard-drive module).
+apt-get install -y -qq --no-install-recommends libatasmart-dev >/dev/null

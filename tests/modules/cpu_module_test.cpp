@@ -9,7 +9,7 @@
 #include "core_runner.h"
 #include "cpu_tests.h"
 #include "cpu_topology.h"
-#include "module_test_support.h"
+#include "recording_session.h"
 #include "self_checks.h"
 
 namespace velk::moduletest {
@@ -52,7 +52,7 @@ class FakeProcessorTest : public ::testing::Test {
         return processors.empty() ? Processor() : processors.front();
     }
 
-    FakeMachine machine_;
+    LocalMachine machine_;
 };
 
 TEST(CpuListTest, KernelListsParseOrAreRefused) {
@@ -169,33 +169,33 @@ TEST_F(FakeProcessorTest, CpusThisProcessMayNotUseAreReportedAndSkipped) {
     EXPECT_EQ(session.Variable("szWarnCpuNotAllowed", "CPU"), std::to_string(CPU_SETSIZE - 1));
 }
 
-class CpuModuleEngineTest : public ModuleEngineTest {};
+class CpuModuleEngineTest : public ModuleTest {};
 
 TEST_F(CpuModuleEngineTest, EngineListsTheProcessorAndRunsItsTests) {
-    FakeMachine machine;
     std::string cpuinfo;
     for (int cpu : AllowedCpus()) {
         cpuinfo += "processor\t: " + std::to_string(cpu) +
                    "\nvendor_id\t: FakeVendor\nmodel name\t: Fake CPU\nflags\t\t: fpu sse\n\n";
     }
-    machine.Write("/proc/cpuinfo", cpuinfo);
+    Machine().Write("/proc/cpuinfo", cpuinfo);
     AddModule("VELkCPU");
-    StartWithMachine(machine);
-    RunEnd noMmx = RunToEnd("VELkCPU", kMmxTest, "CPU:0");
-    EXPECT_EQ(noMmx.finalResult, "2");
-    EXPECT_TRUE(AnyContains(noMmx.itemTexts, "id=szErrNoMmx"))
-        << ::testing::PrintToString(noMmx.itemTexts);
-    RunEnd integer =
-        RunToEnd("VELkCPU", kIntegerTest, "CPU:0", {std::string(BXI2_PERCENT_TO_TEST_ID) + ",1"});
-    EXPECT_EQ(integer.finalResult, "0");
-    EXPECT_TRUE(AnyContains(integer.itemTexts, "id=szInfoCpuPassed"));
+    StartOnMachine();
+    RunOutcome noMmx = RunTest("VELkCPU", kMmxTest, "CPU:0");
+    EXPECT_EQ(noMmx.finalResult, kFail);
+    EXPECT_TRUE(noMmx.HasItem("ERROR", "szErrNoMmx", std::to_string(kEventNoMmx)))
+        << ::testing::PrintToString(noMmx.logItems);
+    RunOutcome integer =
+        RunTest("VELkCPU", kIntegerTest, "CPU:0", {std::string(BXI2_PERCENT_TO_TEST_ID) + ",1"});
+    EXPECT_EQ(integer.finalResult, kPass);
+    EXPECT_TRUE(integer.HasItem("INFO", "szInfoCpuPassed"));
 }
 
 TEST_F(CpuModuleEngineTest, StopRequestAndUnknownParametersEndTheRun) {
     AddModule("VELkCPU");
-    StartOnThisMachine();
-    std::string locator = LocatorsOf("VELkCPU").at(0);
-    EXPECT_EQ(RunToEnd("VELkCPU", kIntegerTest, locator, {"ROUNDS,5"}).finalResult, "6");
+    StartOnMachine(true);
+    std::string locator = Locators(DevicesOf("VELkCPU")).at(0);
+    EXPECT_EQ(Finish(Start("VELkCPU", kIntegerTest, locator, {"ROUNDS,5"})).finalResult,
+              kBadParams);
     std::string id = Start("VELkCPU", kFloatTest, locator);
     ASSERT_TRUE(velk::enginetest::WaitUntil(
         [&] {
@@ -204,20 +204,21 @@ TEST_F(CpuModuleEngineTest, StopRequestAndUnknownParametersEndTheRun) {
         },
         10000));
     Transact("STOP_TEST:" + id);
-    RunEnd stopped = WaitForRun(id);
-    EXPECT_EQ(stopped.finalResult, "8");
-    EXPECT_FALSE(AnyContains(stopped.itemTexts, "id=szRunKilled")) << "it stopped by itself";
+    RunOutcome stopped = Finish(id);
+    EXPECT_EQ(stopped.finalResult, kDiscontinued);
+    EXPECT_EQ(::testing::PrintToString(stopped.logItems).find("szRunKilled"), std::string::npos)
+        << "it stopped by itself";
 }
 
 TEST_F(CpuModuleEngineTest, ThisMachinesProcessorsAreListedAndPassTheIntegerTest) {
     AddModule("VELkCPU");
-    StartOnThisMachine();
-    std::vector<std::string> locators = LocatorsOf("VELkCPU");
+    StartOnMachine(true);
+    std::vector<std::string> locators = Locators(DevicesOf("VELkCPU"));
     EXPECT_EQ(locators.size(), ReadProcessors().size());
     ASSERT_FALSE(locators.empty());
-    RunEnd end = RunToEnd("VELkCPU", kIntegerTest, locators.front(),
-                          {std::string(BXI2_PERCENT_TO_TEST_ID) + ",5"});
-    EXPECT_EQ(end.finalResult, "0") << ::testing::PrintToString(end.itemTexts);
+    RunOutcome end = RunTest("VELkCPU", kIntegerTest, locators.front(),
+                             {std::string(BXI2_PERCENT_TO_TEST_ID) + ",5"});
+    EXPECT_EQ(end.finalResult, kPass) << ::testing::PrintToString(end.logItems);
 }
 
 }  // namespace

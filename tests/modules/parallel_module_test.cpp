@@ -3,7 +3,7 @@
 // plug, with a faulty line), device nodes that are missing or no parallel
 // port, and the module run by the real engine.
 #include "bxi2.h"
-#include "module_test_support.h"
+#include "recording_session.h"
 #include "parallel_ports.h"
 #include "parallel_tests.h"
 
@@ -105,7 +105,7 @@ class FakeParallelTest : public ::testing::Test {
         EXPECT_EQ(ports.size(), 1u);
         return ports.empty() ? ParallelPort() : ports.front();
     }
-    FakeMachine machine_;
+    LocalMachine machine_;
 };
 
 TEST_F(FakeParallelTest, PortsComeFromTheParportLists) {
@@ -140,25 +140,25 @@ TEST_F(FakeParallelTest, NodesThatAreNoPortFailWithTheReason) {
     }
 }
 
-class ParallelModuleEngineTest : public ModuleEngineTest {};
+class ParallelModuleEngineTest : public ModuleTest {};
 
 TEST_F(ParallelModuleEngineTest, EngineListsThePortAndReportsWhyItFailed) {
-    FakeMachine machine;
-    machine.Write("/sys/class/ppdev/parport0/dev", "99:0\n");
-    machine.Write("/proc/sys/dev/parport/parport0/base-addr", "888\t1912\n");
-    machine.Write("/dev/parport0", "not a port");
+    Machine().Write("/sys/class/ppdev/parport0/dev", "99:0\n");
+    Machine().Write("/proc/sys/dev/parport/parport0/base-addr", "888\t1912\n");
+    Machine().Write("/dev/parport0", "not a port");
     AddModule("VELkParallelPort");
-    StartWithMachine(machine);
-    RunEnd end = RunToEnd("VELkParallelPort", kPresenceTest, "LPT:1:0378");
-    EXPECT_EQ(end.finalResult, "2");
-    EXPECT_TRUE(AnyContains(end.itemTexts, "id=szErrNotAParallelPort"))
-        << ::testing::PrintToString(end.itemTexts);
+    StartOnMachine();
+    RunOutcome end = RunTest("VELkParallelPort", kPresenceTest, "LPT:1:0378");
+    EXPECT_EQ(end.finalResult, kFail);
+    EXPECT_TRUE(
+        end.HasItem("ERROR", "szErrNotAParallelPort", std::to_string(kEventNotAParallelPort)))
+        << ::testing::PrintToString(end.logItems);
 }
 
 TEST_F(ParallelModuleEngineTest, ThisMachinesPortsAreListed) {
     AddModule("VELkParallelPort");
-    StartOnThisMachine();
-    std::vector<std::string> locators = LocatorsOf("VELkParallelPort");
+    StartOnMachine(true);
+    std::vector<std::string> locators = Locators(DevicesOf("VELkParallelPort"));
     EXPECT_EQ(locators.size(), ListParallelPorts().size());
     for (const auto& locator : locators) {
         EXPECT_EQ(locator.rfind("LPT:", 0), 0u) << locator;

@@ -9,7 +9,7 @@
 
 #include "bxi2.h"
 #include "control_lines.h"
-#include "module_test_support.h"
+#include "recording_session.h"
 #include "pty_port.h"
 #include "serial_ports.h"
 #include "serial_tests.h"
@@ -46,7 +46,7 @@ class FakeSerialTest : public ::testing::Test {
         return ports.empty() ? SerialPort() : ports.front();
     }
 
-    FakeMachine machine_;
+    LocalMachine machine_;
 };
 
 TEST(ControlLineTest, VerdictsOfTheInputsRead) {
@@ -181,30 +181,28 @@ TEST_F(FakeSerialTest, PortThisUserMayNotOpenIsAPrivilegeError) {
     EXPECT_EQ(WEXITSTATUS(status), BXI2_RESULT_PRIVILEGEERROR);
 }
 
-class SerialModuleEngineTest : public ModuleEngineTest {};
+class SerialModuleEngineTest : public ModuleTest {};
 
 TEST_F(SerialModuleEngineTest, EngineRunsThePortTestsOnTheFakeMachine) {
-    FakeMachine machine;
     PtyPort pty(PtyPort::Far::kSilent);
-    machine.Write("/sys/class/tty/ttyS0/type", "4\n");
-    machine.Write("/sys/class/tty/ttyS0/port", "0x2F8\n");
-    machine.Write("/sys/class/tty/ttyS0/device/uevent", "");
-    machine.Link("/dev/ttyS0", pty.SlavePath());
+    Machine().Write("/sys/class/tty/ttyS0/type", "4\n");
+    Machine().Write("/sys/class/tty/ttyS0/port", "0x2F8\n");
+    Machine().Write("/sys/class/tty/ttyS0/device/uevent", "");
+    Machine().Link("/dev/ttyS0", pty.SlavePath());
     AddModule("VELkSerialPort");
-    StartWithMachine(machine);
-    RunEnd noAdapter = RunToEnd("VELkSerialPort", kLoopbackDataTest, "COM:1:02f8");
-    EXPECT_EQ(noAdapter.finalResult, "2");
-    EXPECT_TRUE(AnyContains(noAdapter.itemTexts, "id=szErrNoLoopback"))
-        << ::testing::PrintToString(noAdapter.itemTexts);
-    RunEnd present = RunToEnd("VELkSerialPort", kPresenceTest, "COM:1:02f8");
-    EXPECT_EQ(present.finalResult, "0");
+    StartOnMachine();
+    RunOutcome noAdapter = RunTest("VELkSerialPort", kLoopbackDataTest, "COM:1:02f8");
+    EXPECT_EQ(noAdapter.finalResult, kFail);
+    EXPECT_TRUE(noAdapter.HasItem("ERROR", "szErrNoLoopback", std::to_string(kEventNoLoopback)))
+        << ::testing::PrintToString(noAdapter.logItems);
+    EXPECT_EQ(RunTest("VELkSerialPort", kPresenceTest, "COM:1:02f8").finalResult, kPass);
 }
 
 // On the machine itself the ports are only listed: their tests send data.
 TEST_F(SerialModuleEngineTest, ThisMachinesPortsAreListed) {
     AddModule("VELkSerialPort");
-    StartOnThisMachine();
-    std::vector<std::string> locators = LocatorsOf("VELkSerialPort");
+    StartOnMachine(true);
+    std::vector<std::string> locators = Locators(DevicesOf("VELkSerialPort"));
     EXPECT_EQ(locators.size(), ListSerialPorts().size());
     for (const auto& locator : locators) {
         EXPECT_EQ(locator.rfind("COM:", 0), 0u) << locator;
