@@ -236,10 +236,9 @@ class SerialTestRun {
         if (verdict->noAdapter) {
             session_.Error(kEventNoControlLoopback, Port("szErrNoControlLoopback"));
         } else {
-            session_.Error(kEventControlLine, Port("szErrControlLine",
-                                                   {{"LINE", verdict->input},
-                                                    {"DRIVEN", verdict->driven},
-                                                    {"WANT", verdict->expectedOn ? "on" : "off"}}));
+            session_.Error(kEventControlLine,
+                           Port(verdict->expectedOn ? "szErrControlLineOff" : "szErrControlLineOn",
+                                {{"LINE", verdict->input}, {"DRIVEN", verdict->driven}}));
         }
         return BXI2_RESULT_FAIL;
     }
