@@ -161,17 +161,20 @@ bool RunOutcome::HasItem(const std::string& severity, const std::string& nlsId,
 
 bool IsRecommendedActionKey(const std::string& key) {
     static const std::set<std::string> keys = {
-        "VeLkCdDrive_0",      "VeLkCdDrive_1",    "VeLkCdDrive_2",    "VeLkCdDrive_3",
-        "VeLkDvdDrive_0",     "VeLkDvdDrive_1",   "VeLkDvdDrive_2",   "VeLkDvdDrive_3",
-        "VeLkCdDvdDrive_0",   "VeLkCdDvdDrive_1", "VeLkCdDvdDrive_2", "VeLkCdDvdDrive_3",
-        "VELkFloppy_0",       "VELkFloppy_1",     "VELkFloppy_2",     "VELkFloppy_3",
-        "VELkFloppy_4",       "VeLkHardDrive_0",  "VeLkHardDrive_1",  "VeLkHardDrive_2",
-        "VeLkHardDrive_3",    "VeLkHardDrive_4",  "VELkCPU_0",        "VELkCPU_1",
-        "VELkCPU_2",          "VELkCPU_3",        "VELkSerialPort_0", "VELkSerialPort_1",
-        "VELkSerialPort_2",   "VELkSerialPort_3", "VELkSerialPort_4", "VELkParallelPort_0",
-        "VELkParallelPort_1",
+        "VeLkCdDrive_0",    "VeLkCdDrive_1",    "VeLkCdDrive_2",    "VeLkCdDrive_3",
+        "VeLkDvdDrive_0",   "VeLkDvdDrive_1",   "VeLkDvdDrive_2",   "VeLkDvdDrive_3",
+        "VeLkCdDvdDrive_0", "VeLkCdDvdDrive_1", "VeLkCdDvdDrive_2", "VeLkCdDvdDrive_3",
+        "VELkFloppy_0",     "VELkFloppy_1",     "VELkFloppy_2",     "VELkFloppy_3",
+        "VELkFloppy_4",     "VeLkHardDrive_0",  "VeLkHardDrive_1",  "VeLkHardDrive_2",
+        "VeLkHardDrive_3",  "VeLkHardDrive_4",
     };
-    return keys.count(key) == 1;
+    // The processor, serial-port and parallel-port modules.
+    static const std::set<std::string> moreKeys = {
+        "VELkCPU_0",        "VELkCPU_1",          "VELkCPU_2",          "VELkCPU_3",
+        "VELkSerialPort_0", "VELkSerialPort_1",   "VELkSerialPort_2",   "VELkSerialPort_3",
+        "VELkSerialPort_4", "VELkParallelPort_0", "VELkParallelPort_1",
+    };
+    return keys.count(key) == 1 || moreKeys.count(key) == 1;
 }
 
 void ModuleTest::SetUp() {
