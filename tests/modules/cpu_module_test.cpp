@@ -180,6 +180,11 @@ TEST_F(CpuModuleEngineTest, EngineListsTheProcessorAndRunsItsTests) {
     Machine().Write("/proc/cpuinfo", cpuinfo);
     AddModule("VELkCPU");
     StartOnMachine();
+    std::vector<std::string> devices = DevicesOf("VELkCPU");
+    ASSERT_EQ(devices.size(), 1u);
+    EXPECT_EQ(velk::enginetest::Field(devices[0], "DEVTYPE"), "CPU");
+    EXPECT_EQ(velk::enginetest::Field(devices[0], "FRU_MANUFACTURER"), "FakeVendor");
+    EXPECT_EQ(velk::enginetest::Field(devices[0], "FRU_MODELNUMBER"), "Fake CPU");
     RunOutcome noMmx = RunTest("VELkCPU", kMmxTest, "CPU:0");
     EXPECT_EQ(noMmx.finalResult, kFail);
     EXPECT_TRUE(noMmx.HasItem("ERROR", "szErrNoMmx", std::to_string(kEventNoMmx)))
