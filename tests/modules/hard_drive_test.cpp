@@ -112,6 +112,24 @@ TEST_F(HardDriveTest, AnEmptyCardReaderHasNoMedia) {
     EXPECT_EQ(outcome.finalResult, kNoMedia);
 }
 
+TEST_F(HardDriveTest, AStopRequestEndsTheScanDiscontinuedByItself) {
+    FakeMachine::Disk disk;
+    disk.imageBytes = std::uint64_t{256} << 30;
+    disk.sparse = true;
+    StartWith(disk);
+    std::string id = Start(kModule, 0, kLocator);
+    ASSERT_FALSE(id.empty());
+    ASSERT_TRUE(velk::testsupport::WaitUntil(
+        [&] { return Field(Transact("GET_TEST_STATUS:" + id).Data(), "TESTSTATUS/STATE") == "1"; },
+        10000));
+    EXPECT_EQ(Transact("STOP_TEST:" + id).Data(), "<RESULT>OK</RESULT>");
+    RunOutcome outcome = Finish(id);
+    EXPECT_EQ(outcome.finalResult, kDiscontinued);
+    for (const std::string& item : outcome.logItems) {
+        EXPECT_NE(Field(item, "EVENTCODE"), "9002") << "killed instead of stopping";
+    }
+}
+
 TEST_F(HardDriveTest, PercentToTestBoundsTheSample) {
     FakeMachine::Disk disk;
     disk.imageBytes = 40 << 20;

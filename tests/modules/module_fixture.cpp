@@ -69,7 +69,13 @@ void FakeMachine::AddDisk(const Disk& disk) const {
     Write(block + "/queue/logical_block_size", "512\n");
     Write(block + "/queue/physical_block_size", "4096\n");
     Write(block + "/queue/rotational", "1\n");
-    WriteImage("/dev/" + disk.name, disk.imageBytes);
+    if (disk.sparse) {
+        Write("/dev/" + disk.name, "");
+        EXPECT_EQ(
+            ::truncate(Path("/dev/" + disk.name).c_str(), static_cast<off_t>(disk.imageBytes)), 0);
+    } else {
+        WriteImage("/dev/" + disk.name, disk.imageBytes);
+    }
 }
 
 void FakeMachine::AddOpticalDrives(const std::vector<OpticalDrive>& drives) const {

@@ -38,6 +38,7 @@ class FakeMachine {
         std::optional<std::uint64_t> kernelBytes;  // the sysfs size; the image's when unset
         bool readOnly = false;
         bool removable = false;
+        bool sparse = false;  // the image is one hole (reads zeros, takes no space)
     };
     // /sys/block/<name> with a SCSI device link and /dev/<name> as image.
     void AddDisk(const Disk& disk) const;
