@@ -176,7 +176,13 @@ bool IsRecommendedActionKey(const std::string& key) {
         "VELkFloppy_4",     "VeLkHardDrive_0",  "VeLkHardDrive_1",  "VeLkHardDrive_2",
         "VeLkHardDrive_3",  "VeLkHardDrive_4",
     };
-    return keys.count(key) == 1;
+    // The processor, serial-port and parallel-port modules.
+    static const std::set<std::string> moreKeys = {
+        "VELkCPU_0",        "VELkCPU_1",          "VELkCPU_2",          "VELkCPU_3",
+        "VELkSerialPort_0", "VELkSerialPort_1",   "VELkSerialPort_2",   "VELkSerialPort_3",
+        "VELkSerialPort_4", "VELkParallelPort_0", "VELkParallelPort_1",
+    };
+    return keys.count(key) == 1 || moreKeys.count(key) == 1;
 }
 
 void ModuleTest::SetUp() {
