@@ -25,7 +25,11 @@ EngineSession::EngineSession(std::string home, bool keepEngine)
       environment_(std::make_unique<CTestEnvironment>()) {}
 
 EngineSession::~EngineSession() {
-    if (launched_ && !keepEngine_) {
+    // Asked now rather than after Start: the engine counts as launched only
+    // while it is the one this session is connected to.  An engine that
+    // another client launched (also one that won the race against this
+    // session's own launch) is never stopped from here.
+    if (environment_->GetEnginePid() > 0 && !keepEngine_) {
         environment_->Stop();
     } else {
         environment_->CloseClient();
@@ -42,7 +46,6 @@ std::optional<StartFailure> EngineSession::Start() {
     // directory as the launcher.
     setenv("VELKOR_HOME", home_.c_str(), 1);
     int result = environment_->Start();
-    launched_ = environment_->GetEnginePid() > 0;
     switch (result) {
         case 0:
             return std::nullopt;

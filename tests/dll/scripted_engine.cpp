@@ -9,12 +9,18 @@
 //                       reply (default: two devices, see kDefaultList)
 //   VELK_SCRIPTED_LOG   file to which every command received is appended,
 //                       one per line
+//   VELK_SCRIPTED_DIE_ON  "PREFIX#N": the engine ends, without answering,
+//                       when the N-th command starting with PREFIX comes
+//   VELK_SCRIPTED_SYSINFO_PAD  bytes of filler added to each SYSINFO reply
 //
 // The first client gets the enumeration-complete notice after its handshake;
 // from then on the handshake itself reports enumeration complete, as the
 // real engine does.
+#include <unistd.h>
+
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <fstream>
 #include <set>
 #include <sstream>
@@ -85,6 +91,27 @@ std::string Field(const std::string& message, const char* path) {
     return buffer.data();
 }
 
+// Ends the process, as a crash would, at the command VELK_SCRIPTED_DIE_ON
+// names.
+void DieIfAsked(const std::string& command) {
+    static int seen = 0;
+    const char* rule = std::getenv("VELK_SCRIPTED_DIE_ON");
+    const char* hash = rule != nullptr ? std::strrchr(rule, '#') : nullptr;
+    if (hash == nullptr ||
+        command.compare(0, static_cast<std::size_t>(hash - rule), rule, hash - rule) != 0) {
+        return;
+    }
+    if (++seen == std::atoi(hash + 1)) {
+        _exit(3);
+    }
+}
+
+std::string SysinfoPad() {
+    const char* pad = std::getenv("VELK_SCRIPTED_SYSINFO_PAD");
+    return pad != nullptr ? "<PAD>" + std::string(std::strtoul(pad, nullptr, 10), 'x') + "</PAD>"
+                          : "";
+}
+
 // Answers message with body through the broker.
 void Answer(const std::string& message, const std::string& body, ComponentContext& context) {
     uint32_t sender = 0;
@@ -107,6 +134,7 @@ class ScriptedDiagnosticEngine : public EngineComponent {
     void HandleMessage(const std::string& message, ComponentContext& context) override {
         std::string command = Field(message, "MSG/DATA");
         Log(command);
+        DieIfAsked(command);
         if (command == "LIST_DEVICES_AND_TESTS") {
             const char* list = std::getenv("VELK_SCRIPTED_LIST");
             Answer(message, list != nullptr ? ReadFile(list) : kDefaultList, context);
@@ -120,7 +148,8 @@ class ScriptedDiagnosticEngine : public EngineComponent {
                        command.substr(8) +
                        "</HWLOCATOR><SYSINFO><SYSINFO_DESCRIPTION>Feature</SYSINFO_DESCRIPTION>"
                        "<SYSINFO_KEY>FEATURE</SYSINFO_KEY><SYSINFO_VALUE>read</SYSINFO_VALUE>"
-                       "<SYSINFO_VALUE>write</SYSINFO_VALUE></SYSINFO></DEVICE>",
+                       "<SYSINFO_VALUE>write</SYSINFO_VALUE></SYSINFO>" +
+                       SysinfoPad() + "</DEVICE>",
                    context);
         }
     }
@@ -188,6 +217,7 @@ class ScriptedNlsEngine : public EngineComponent {
     void HandleMessage(const std::string& message, ComponentContext& context) override {
         std::string command = Field(message, "MSG/DATA");
         Log(command);
+        DieIfAsked(command);
         if (command == "NLS_GETLANGS") {
             Answer(message, "EN:DE", context);
         } else if (command == "NLS_GET_DEFAULT_LANG") {
