@@ -8,6 +8,13 @@ namespace velkcli {
 
 using VELKCORE::CTestEnvironment;
 
+namespace {
+
+// Fresh starts after a launch that lost the race for the broker FIFO.
+constexpr int kLostLaunchRetries = 2;
+
+}  // namespace
+
 std::string ResolveHome(const std::optional<std::string>& option) {
     if (option && !option->empty()) {
         return *option;
@@ -46,6 +53,18 @@ std::optional<StartFailure> EngineSession::Start() {
     // directory as the launcher.
     setenv("VELKOR_HOME", home_.c_str(), 1);
     int result = environment_->Start();
+    // Clients started together each launch an engine; all but one of those
+    // end at once, and the others connect to the one that won.  When that
+    // one is stopped by its own client before this session connected,
+    // nothing serves it: this session's launch is gone, so it starts afresh
+    // and launches again.
+    for (int retry = 0;
+         retry < kLostLaunchRetries && result == 1 && environment_->GetEnginePid() == 0; ++retry) {
+        environment_->CloseClient();
+        environment_ = std::make_unique<CTestEnvironment>();
+        environment_->SetVelkHomeDir(home_);
+        result = environment_->Start();
+    }
     switch (result) {
         case 0:
             return std::nullopt;

@@ -13,16 +13,15 @@
 //                       when the N-th command starting with PREFIX comes
 //   VELK_SCRIPTED_SYSINFO_PAD  bytes of filler added to each SYSINFO reply
 //
-// The first client gets the enumeration-complete notice after its handshake;
-// from then on the handshake itself reports enumeration complete, as the
-// real engine does.
+// The clients connected when the first one arrives get the
+// enumeration-complete notice; from then on the handshake itself reports
+// enumeration complete, as the real engine does.
 #include <unistd.h>
 
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
-#include <set>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -154,22 +153,24 @@ class ScriptedDiagnosticEngine : public EngineComponent {
         }
     }
 
-    void ClientLeft(std::uint32_t pid, ComponentContext&) override { notified_.erase(pid); }
-
+    // Enumeration completes once a first client is connected: every client
+    // connected then gets the notice (as the real engine does), later ones
+    // learn it from the handshake.
     void Tick(ComponentContext& context) override {
+        if (context.EnumerationComplete() || context.ConnectedClients().empty()) {
+            return;
+        }
+        context.ReportEnumerationComplete();
         for (std::uint32_t pid : context.ConnectedClients()) {
-            if (notified_.insert(pid).second && !context.EnumerationComplete()) {
-                char header[256];
-                char notice[512];
-                std::string to = std::to_string(pid);
-                if (VelkCreateMessageHeader(header, sizeof header, to.c_str(), nullptr,
-                                            VELK_MSG_TYPE_DE_ENUM_NOTIFY, nullptr) == 0 &&
-                    VelkCreateMessage(notice, sizeof notice, "MSG", header,
-                                      "<DATA>ENUM_COMPLETE</DATA>",
-                                      static_cast<const char*>(nullptr)) == 0) {
-                    context.SendToClient(pid, notice);
-                }
-                context.ReportEnumerationComplete();
+            char header[256];
+            char notice[512];
+            std::string to = std::to_string(pid);
+            if (VelkCreateMessageHeader(header, sizeof header, to.c_str(), nullptr,
+                                        VELK_MSG_TYPE_DE_ENUM_NOTIFY, nullptr) == 0 &&
+                VelkCreateMessage(notice, sizeof notice, "MSG", header,
+                                  "<DATA>ENUM_COMPLETE</DATA>",
+                                  static_cast<const char*>(nullptr)) == 0) {
+                context.SendToClient(pid, notice);
             }
         }
     }
@@ -206,8 +207,6 @@ class ScriptedDiagnosticEngine : public EngineComponent {
         return "<PARAM_VALIDATION_RESULTS><PARAMETER><ID>" + id + "</ID><VALID_FLAG>" + flag +
                "</VALID_FLAG>" + limit + "</PARAMETER></PARAM_VALIDATION_RESULTS>";
     }
-
-    std::set<std::uint32_t> notified_;
 };
 
 class ScriptedNlsEngine : public EngineComponent {
