@@ -88,11 +88,11 @@ TEST(AutoMutexTest, OtherThreadWaitsForTheHolder) {
     } shared;
     pthread_t thread;
     {
-        CAutoMutex lock(__FILE__, __LINE__, CAutoMutex::MUTEX3);
+        CAutoMutex lock(__FILE__, __LINE__, CAutoMutex::MUTEX4);
         ASSERT_EQ(pthread_create(
                       &thread, nullptr,
                       [](void* arg) -> void* {
-                          CAutoMutex inner(__FILE__, __LINE__, CAutoMutex::MUTEX3);
+                          CAutoMutex inner(__FILE__, __LINE__, CAutoMutex::MUTEX4);
                           static_cast<Shared*>(arg)->entered = true;
                           return nullptr;
                       },
