@@ -181,16 +181,6 @@ TEST(TokenTest, PlainAndEmptyTokensAreTheirOwnTextWithoutLookup) {
     EXPECT_EQ(nls.lookups, 0);
 }
 
-TEST(TokenTest, CopiesCarryTheCache) {
-    FakeNls nls;
-    nls.texts = {{CNLS::DE, "Schnelltest"}};
-    CToken token(kTag);
-    token.GetTranslatedString(CNLS::DE, nls.Lookup());
-    CToken copy = token;
-    EXPECT_EQ(copy.GetTranslatedString(CNLS::DE, nls.Lookup()), "Schnelltest");
-    EXPECT_EQ(nls.lookups, 1);
-}
-
 // ---- Log messages ----
 
 TEST(MessageTest, SeverityTextsParseAndPrintExactly) {
@@ -241,22 +231,6 @@ TEST(MessageTest, ImplementationStreamsEveryField) {
     out << imp;
     EXPECT_EQ(out.str(),
               "Event Code: 150\nSeverity: 0\nMessage: started\nTime: 1700000000\nSeq#: 4\n");
-}
-
-TEST(MessageTest, CopiesAreIndependent) {
-    CMessageImp imp;
-    imp.SetMessage("first");
-    CMessage original(imp);
-    CMessage copy(original);
-    copy.Imp().SetMessage("second");
-    std::string text;
-    original.GetMessage(text);
-    EXPECT_EQ(text, "first");
-    copy.GetMessage(text);
-    EXPECT_EQ(text, "second");
-    original = copy;
-    original.GetMessage(text);
-    EXPECT_EQ(text, "second");
 }
 
 }  // namespace
