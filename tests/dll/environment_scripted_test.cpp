@@ -185,17 +185,6 @@ TEST_F(ScriptedEngineTest, ParameterVerdictsComeFromTheEngine) {
     EXPECT_EQ(Apply(unknown.Interface(), "3"), CTestParameter::ID_NOT_RECOGNIZED);
 }
 
-TEST_F(ScriptedEngineTest, SystemInformationComesPerDevice) {
-    ASSERT_EQ(environment_->Start(), 0);
-    CDevice::CSystemInfo* info = nullptr;
-    ASSERT_EQ(DeviceAt(1)->GetFirstSystemInfo(&info), 0);
-    EXPECT_EQ(Received("SYSINFO:COM:1:03f8"), 1);
-    EXPECT_EQ(info->GetKey(), "FEATURE");
-    EXPECT_EQ(info->GetModuleName(), "scripted.vkm");
-    EXPECT_EQ(info->GetValues(), (std::vector<std::string>{"read", "write"}));
-    EXPECT_EQ(DeviceAt(1)->GetNextSystemInfo(&info), 1);
-}
-
 TEST_F(ScriptedEngineTest, RescanReadsTheListAgain) {
     ASSERT_EQ(environment_->Start(), 0);
     EXPECT_EQ(environment_->RescanDevices(), 0);

@@ -100,7 +100,7 @@ TEST_F(TagTest, VariablesAreAppendedEscaped) {
     EXPECT_EQ(CNLS::AddVarToToken(huge, "W", "1"), huge);
 }
 
-// ---- Translation cache ----
+// ---- Translation cache (with real lookups: the scripted-engine tests) ----
 
 // A stand-in for the NLS engine: texts per language, and a count of lookups.
 struct FakeNls {
@@ -127,35 +127,6 @@ struct FakeNls {
 };
 
 const char* kTag = "<NLS mod=velktest.vkm id=szTestQuickName />";
-
-TEST(TokenTest, TranslationInTheAskedLanguageIsCached) {
-    FakeNls nls;
-    nls.texts = {{CNLS::EN, "Quick test"}, {CNLS::DE, "Schnelltest"}};
-    CToken token(kTag);
-    EXPECT_EQ(token.GetTranslatedString(CNLS::DE, nls.Lookup()), "Schnelltest");
-    EXPECT_EQ(token.GetTranslatedString(CNLS::DE, nls.Lookup()), "Schnelltest");
-    EXPECT_EQ(nls.lookups, 1);
-    EXPECT_EQ(token.GetTranslatedString(CNLS::EN, nls.Lookup()), "Quick test");
-    EXPECT_EQ(nls.lookups, 2);
-    ASSERT_EQ(token.Translations().size(), 2u);
-    EXPECT_EQ(token.Translations()[0].Language(), CNLS::DE);
-    EXPECT_EQ(token.Translations()[1].Text(), "Quick test");
-}
-
-TEST(TokenTest, EnglishFallbackIsShownButLookedUpAgain) {
-    FakeNls nls;
-    nls.texts = {{CNLS::EN, "Quick test"}};
-    CToken token(kTag);
-    EXPECT_EQ(token.GetTranslatedString(CNLS::FR, nls.Lookup()), "Quick test");
-    EXPECT_EQ(token.GetTranslatedString(CNLS::FR, nls.Lookup()), "Quick test");
-    EXPECT_EQ(nls.lookups, 2);
-    EXPECT_TRUE(token.Translations().empty());
-    // Once the language gains the text, it is shown and cached.
-    nls.texts[CNLS::FR] = "Test rapide";
-    EXPECT_EQ(token.GetTranslatedString(CNLS::FR, nls.Lookup()), "Test rapide");
-    EXPECT_EQ(token.GetTranslatedString(CNLS::FR, nls.Lookup()), "Test rapide");
-    EXPECT_EQ(nls.lookups, 3);
-}
 
 TEST(TokenTest, UntranslatedOrFailedLookupShowsTheTokenUncached) {
     FakeNls nls;
