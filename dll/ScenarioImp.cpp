@@ -4,6 +4,7 @@
 
 #include "AutoMutex.h"
 #include "CycleImp.h"
+#include "TestImp.h"
 #include "tracing.h"
 
 namespace VELKCORE {
@@ -38,6 +39,17 @@ CCycle* CScenarioImp::AddCycle(unsigned int* index) {
         *index = static_cast<unsigned int>(cycles_.size() - 1);
     }
     return cycles_.back()->Interface();
+}
+
+bool CScenarioImp::UsesDevice(const CDeviceImp* device) const {
+    for (const auto& cycle : cycles_) {
+        for (const CCycleImp::CAdoptedRun& run : cycle->AdoptedRuns()) {
+            if (run.test != nullptr && run.test->Device() == device) {
+                return true;
+            }
+        }
+    }
+    return false;
 }
 
 unsigned int CScenarioImp::GetCycleArraySize() const {

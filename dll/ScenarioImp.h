@@ -11,6 +11,7 @@
 namespace VELKCORE {
 
 class CCycleImp;
+class CDeviceImp;
 
 class CScenarioImp {
   public:
@@ -29,6 +30,10 @@ class CScenarioImp {
     CCycle* AddCycle(unsigned int* index);
     unsigned int GetCycleArraySize() const;
     const std::vector<std::unique_ptr<CCycleImp>>& Cycles() const { return cycles_; }
+    // True when a cycle of this scenario holds a test of device: the test
+    // environment then keeps the device alive after the device list that
+    // held it has been replaced.
+    bool UsesDevice(const CDeviceImp* device) const;
 
     // Marks the scenario RUNNING for cycles that took over running tests,
     // keeping threaded and the update period for the scheduler.  Throws
