@@ -14,6 +14,7 @@
 #include "ReplyBuilder.h"
 #include "ScenarioImp.h"
 #include "TestImp.h"
+#include "TestRunImp.h"
 #include "TestParamImp.h"
 #include "VelkCore.h"
 #include "TestEnvironmentImp.h"
@@ -445,11 +446,11 @@ TEST_F(DeviceListTest, RunningTestsAreAdoptedIntoOneRunningScenario) {
     EXPECT_EQ(scenario->GetState(), CScenario::RUNNING);
     ASSERT_EQ(scenario->GetCycleArraySize(), 2u);
     const auto& cycles = scenario->Imp()->Cycles();
-    ASSERT_EQ(cycles[0]->AdoptedRuns().size(), 1u);
-    EXPECT_EQ(cycles[0]->AdoptedRuns()[0].processId, "4711");
-    EXPECT_EQ(cycles[0]->AdoptedRuns()[0].test, TestAt(0, 0)->Imp());
-    EXPECT_EQ(cycles[1]->AdoptedRuns()[0].processId, "4712");
-    EXPECT_EQ(cycles[1]->AdoptedRuns()[0].test, TestAt(1, 0)->Imp());
+    ASSERT_EQ(cycles[0]->TestRuns().size(), 1u);
+    EXPECT_EQ(cycles[0]->TestRuns()[0]->ProcessId(), "4711");
+    EXPECT_EQ(cycles[0]->TestRuns()[0]->Test(), TestAt(0, 0)->Imp());
+    EXPECT_EQ(cycles[1]->TestRuns()[0]->ProcessId(), "4712");
+    EXPECT_EQ(cycles[1]->TestRuns()[0]->Test(), TestAt(1, 0)->Imp());
     EXPECT_EQ(cycles[0]->GetState(), CCycle::RUNNING);
     EXPECT_TRUE(scenario->Imp()->Threaded());
     EXPECT_EQ(scenario->Imp()->UpdatePeriodMicroseconds(), 500000);

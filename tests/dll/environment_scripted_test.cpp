@@ -17,6 +17,7 @@
 #include "ScenarioImp.h"
 #include "TestEnvironmentImp.h"
 #include "TestImp.h"
+#include "TestRunImp.h"
 #include "TestParamImp.h"
 #include "VelkCore.h"
 
@@ -305,8 +306,8 @@ TEST_F(ScriptedEngineTest, RunningTestsAreAdoptedWithTheOption) {
     CScenario* scenario = environment_->GetScenarioArrayElement(0);
     EXPECT_EQ(scenario->GetState(), CScenario::RUNNING);
     ASSERT_EQ(scenario->Imp()->Cycles().size(), 1u);
-    EXPECT_EQ(scenario->Imp()->Cycles()[0]->AdoptedRuns()[0].processId, "77");
-    EXPECT_EQ(scenario->Imp()->Cycles()[0]->AdoptedRuns()[0].test, TestAt(0, 0)->Imp());
+    EXPECT_EQ(scenario->Imp()->Cycles()[0]->TestRuns()[0]->ProcessId(), "77");
+    EXPECT_EQ(scenario->Imp()->Cycles()[0]->TestRuns()[0]->Test(), TestAt(0, 0)->Imp());
 }
 
 TEST_F(ScriptedEngineTest, StopEndsTheEngineAndRemovesEveryFifo) {
