@@ -14,7 +14,6 @@
 #include "Sandbox.h"
 #include "TestEnvironmentImp.h"
 #include "TestImp.h"
-#include "TestRunImp.h"
 #include "TestParamImp.h"
 #include "VelkCore.h"
 
