@@ -1,6 +1,8 @@
 // Costs of running tests through the engine client, with the real velkcore
 // and the test module in a private bin directory of links:
 //
+//   IdleEnvironmentCpu  the baseline: a started environment with nothing
+//                     running (the pipe layer's read/write thread alone)
 //   IdleScenarioCpu   CPU time per minute of this process while a started
 //                     scenario's update thread ticks (period 1000 ms, as the
 //                     CIM provider starts it, and 250 ms, as velkcli run
@@ -122,6 +124,23 @@ void Report(benchmark::State& state, double clientMs, double engineMs) {
     state.counters["cpu_ms_per_min"] = clientMs * 60.0 / kWindowSeconds;
     state.counters["engine_cpu_ms_per_min"] = engineMs * 60.0 / kWindowSeconds;
 }
+
+void IdleEnvironmentCpu(benchmark::State& state) {
+    Engine engine;
+    if (!engine.Ready()) {
+        state.SkipWithError("the engine did not start");
+        return;
+    }
+    for (auto _ : state) {
+        double client = ProcessCpuMs();
+        double server = EngineCpuMs(engine.Pid());
+        auto start = Clock::now();
+        std::this_thread::sleep_for(std::chrono::seconds(kWindowSeconds));
+        state.SetIterationTime(std::chrono::duration<double>(Clock::now() - start).count());
+        Report(state, ProcessCpuMs() - client, EngineCpuMs(engine.Pid()) - server);
+    }
+}
+BENCHMARK(IdleEnvironmentCpu)->UseManualTime()->Iterations(1)->Unit(benchmark::kSecond);
 
 void IdleScenarioCpu(benchmark::State& state) {
     Engine engine;
