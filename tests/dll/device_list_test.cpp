@@ -13,6 +13,7 @@
 #include "ScenarioImp.h"
 #include "TestEnvironmentImp.h"
 #include "TestImp.h"
+#include "TestRunImp.h"
 #include "TestParamImp.h"
 #include "VelkCore.h"
 
@@ -339,9 +340,9 @@ TEST_F(DeviceListTest, RunningTestsAreAdoptedIntoOneRunningScenario) {
     EXPECT_EQ(scenario->GetState(), CScenario::RUNNING);
     const auto& cycles = scenario->Imp()->Cycles();
     ASSERT_EQ(cycles.size(), 2u);
-    EXPECT_EQ(cycles[0]->AdoptedRuns()[0].processId, "4711");
-    EXPECT_EQ(cycles[0]->AdoptedRuns()[0].test, TestAt(0, 0)->Imp());
-    EXPECT_EQ(cycles[1]->AdoptedRuns()[0].test, TestAt(1, 0)->Imp());
+    EXPECT_EQ(cycles[0]->TestRuns()[0]->ProcessId(), "4711");
+    EXPECT_EQ(cycles[0]->TestRuns()[0]->Test(), TestAt(0, 0)->Imp());
+    EXPECT_EQ(cycles[1]->TestRuns()[0]->Test(), TestAt(1, 0)->Imp());
     EXPECT_EQ(cycles[0]->GetState(), CCycle::RUNNING);
     EXPECT_EQ(scenario->Imp()->UpdatePeriodMicroseconds(), 500000);
     try {
