@@ -1,7 +1,10 @@
 #include "TestEnvironmentImp.h"
 
 #include <signal.h>
+#include <sys/wait.h>
 #include <unistd.h>
+
+#include <cerrno>
 
 #include <climits>
 #include <stdexcept>
@@ -45,6 +48,18 @@ constexpr int kEnginePollMs = 20;
 // How long a stop request may sit in the write queue before the connection
 // is closed under it.
 constexpr int kStopFlushMs = 2000;
+// How long a launched engine that lost the race for the broker FIFO gets to
+// end by itself.
+constexpr int kLostLaunchWaitMs = 5000;
+
+// True when process pid has ended; a child of ours is left unreaped.
+bool ProcessEnded(int pid) {
+    siginfo_t info{};
+    if (waitid(P_PID, static_cast<id_t>(pid), &info, WEXITED | WNOHANG | WNOWAIT) == 0) {
+        return info.si_pid == pid;
+    }
+    return errno == ECHILD && kill(pid, 0) != 0 && errno == ESRCH;
+}
 
 }  // namespace
 
@@ -64,8 +79,10 @@ CTestEnvironmentImp::~CTestEnvironmentImp() {
     // Scenarios refer to tests, tests to their devices: scenarios go first.
     scenarios_.clear();
     devices_.clear();
-    if (state_ == CTestEnvironment::READY) {
+    retiredDevices_.clear();
+    if (connected_) {
         VelkClientCloseConnection();
+        connected_ = false;
     }
     if (!firstTime_) {
         VelkStopReadWriteThread();
@@ -134,6 +151,7 @@ int CTestEnvironmentImp::Start(int argc, char** argv) {
     if (!multiInstance_ &&
         VelkClientOpenConnectionEx(kClientName, kClientClass, "", nullptr) == VELK_OPEN_OK) {
         // An engine that runs already is used as it is.
+        connected_ = true;
         state_ = CTestEnvironment::READY;
         adopted = true;
     }
@@ -162,6 +180,7 @@ int CTestEnvironmentImp::Start(int argc, char** argv) {
                 VelkClient_I_OpenConnectionEx(instanceId_, kClientName, kClientClass, "", nullptr);
             if (result == VELK_OPEN_OK || result == VELK_OPEN_ENUM_COMPLETE) {
                 VTRACE(VELK_TRACE_DLL, "CTestEnvironment::CONNECTION OPEN:%i\n", result);
+                connected_ = true;
                 connected = result;
                 break;
             }
@@ -179,8 +198,11 @@ int CTestEnvironmentImp::Start(int argc, char** argv) {
                 AbandonConnection();
                 return 1;
             }
-            // Watching the launched engine ends the wait at once if it dies.
-            if (VelkClientWaitForEnumCompleteMessage(LIST_WAIT_MS, enginePid_) != 0) {
+            // The wait watches the instance's engine (none without
+            // multi-instance: the launch may have lost the race to another
+            // client's engine, which serves this connection); a broker that
+            // goes away ends it too.
+            if (VelkClientWaitForEnumCompleteMessage(LIST_WAIT_MS, instanceId_) != 0) {
                 VTRACE(VELK_TRACE_DLL, "CTestEnvironment::NOT READY\n");
                 state_ = CTestEnvironment::NOT_READY;
                 AbandonConnection();
@@ -190,6 +212,7 @@ int CTestEnvironmentImp::Start(int argc, char** argv) {
         VTRACE(VELK_TRACE_DLL, "\n\n\nREADY:\n\n\n\n");
         state_ = CTestEnvironment::READY;
     }
+    SettleLaunchedEngine();
 
     if (InitDeviceList(LIST_WAIT_MS, adoptRunning_) != 0) {
         state_ = CTestEnvironment::NOT_READY;
@@ -202,7 +225,55 @@ int CTestEnvironmentImp::Start(int argc, char** argv) {
 void CTestEnvironmentImp::AbandonConnection() {
     // Left open, the connection would make every later attempt fail as
     // "already open".
-    VelkClientCloseConnection();
+    if (connected_) {
+        VelkClientCloseConnection();
+        connected_ = false;
+    }
+}
+
+void CTestEnvironmentImp::SettleLaunchedEngine() {
+    if (enginePid_ <= 0) {
+        return;
+    }
+    if (VelkClientTerminated(enginePid_)) {
+        enginePid_ = 0;
+        return;
+    }
+    // 1: it is the broker; -1: its descriptors cannot be read, so it keeps
+    // counting as the one launched.
+    if (VelkClient_I_BrokerIsProcess(enginePid_) != 0) {
+        return;
+    }
+    // Another client's engine took the broker FIFO first; this launch gives
+    // up by itself and must never be stopped on this client's behalf.
+    VTRACE(VELK_TRACE_DLL, "CTestEnvironmentImp: launched engine %d is not the broker\n",
+           enginePid_);
+    FinishLaunchedEngine(kLostLaunchWaitMs);
+}
+
+bool CTestEnvironmentImp::DeviceInUse(const CDeviceImp* device) const {
+    for (const auto& scenario : scenarios_) {
+        if (scenario->UsesDevice(device)) {
+            return true;
+        }
+    }
+    return false;
+}
+
+void CTestEnvironmentImp::RetireDevices() {
+    std::erase_if(retiredDevices_, [this](const std::unique_ptr<CDeviceImp>& device) {
+        return !DeviceInUse(device.get());
+    });
+    for (auto& device : devices_) {
+        if (DeviceInUse(device.get())) {
+            retiredDevices_.push_back(std::move(device));
+        }
+    }
+    devices_.clear();
+}
+
+int CTestEnvironmentImp::GetEnginePid() const {
+    return enginePid_ > 0 && !ProcessEnded(enginePid_) ? enginePid_ : 0;
 }
 
 std::optional<std::string> CTestEnvironmentImp::ScanModulesCommand(int argc, char** argv) {
@@ -281,8 +352,9 @@ int CTestEnvironmentImp::InitDeviceList(int waitTime, bool adoptRunning) {
 
 int CTestEnvironmentImp::ReadDeviceList(const char* reply, bool adoptRunning) {
     // The new list replaces the old one; a second Start after CloseClient
-    // must not list every device twice.
-    devices_.clear();
+    // must not list every device twice.  Devices that running tests still
+    // refer to are kept aside until those tests are gone.
+    RetireDevices();
     GenStr data;
     GenStr deviceText;
     GenStr componentText;
@@ -387,9 +459,11 @@ int CTestEnvironmentImp::RescanDevices() {
         return 1;
     }
     VTRACE(VELK_TRACE_DLL, "RequestDeRescan:Returned data: = %s\n", reply.c_str());
-    devices_.clear();
+    RetireDevices();
     if (InitDeviceList(LIST_WAIT_MS, adoptRunning_) != 0) {
+        // NOT_READY without a connection: the next Start connects again.
         state_ = CTestEnvironment::NOT_READY;
+        AbandonConnection();
         return 1;
     }
     return 0;
@@ -429,10 +503,11 @@ void CTestEnvironmentImp::RequestStop() {
 int CTestEnvironmentImp::Stop() {
     VTRACE(VELK_TRACE_DLL, "Stopping Velkor.\n");
     bool stopRequested = false;
-    if (state_ == CTestEnvironment::READY) {
+    if (connected_) {
         RequestStop();
         stopRequested = true;
         VelkClientCloseConnection();
+        connected_ = false;
     } else {
         doFirstTimeInit();
         int result = OpenProbeConnection();
@@ -446,7 +521,7 @@ int CTestEnvironmentImp::Stop() {
     // The next Start, Stop or GetState sets the transport up again.
     firstTime_ = true;
     state_ = CTestEnvironment::DISCONNECTED;
-    FinishLaunchedEngine(stopRequested);
+    FinishLaunchedEngine(stopRequested ? kEngineStopWaitMs : 0);
     return 0;
 }
 
@@ -463,11 +538,11 @@ bool CTestEnvironmentImp::AwaitEngineEnd(int waitMs) {
     }
 }
 
-void CTestEnvironmentImp::FinishLaunchedEngine(bool stopRequested) {
+void CTestEnvironmentImp::FinishLaunchedEngine(int graceMs) {
     if (enginePid_ <= 0) {
         return;
     }
-    if (AwaitEngineEnd(stopRequested ? kEngineStopWaitMs : 0)) {
+    if (AwaitEngineEnd(graceMs)) {
         return;
     }
     // An engine this environment launched that cannot be reached or does
@@ -484,8 +559,9 @@ void CTestEnvironmentImp::FinishLaunchedEngine(bool stopRequested) {
 
 int CTestEnvironmentImp::CloseClient() {
     VTRACE(VELK_TRACE_DLL, "Stopping Velkor.\n");
-    if (state_ == CTestEnvironment::READY) {
+    if (connected_) {
         VelkClientCloseConnection();
+        connected_ = false;
     }
     state_ = CTestEnvironment::DISCONNECTED;
     return 0;

@@ -62,7 +62,8 @@ class CTestEnvironmentImp {
     int InitDeviceList(int waitTime, bool adoptRunning);
     // Replaces the devices by those of a LIST_DEVICES_AND_TESTS reply (at
     // most 100 devices, 100 tests per module, 100 parameters per test; a
-    // malformed device ends the list).  Always 0.
+    // malformed device ends the list).  Replaced devices are retired (see
+    // RetiredDevices).  Always 0.
     int ReadDeviceList(const char* reply, bool adoptRunning);
     // Engine requests: 0 and the reply; 2 no answer; 3 no command.
     int GetRequestEnumerate(detail::GenStr& reply, const std::string& command, int waitTime);
@@ -75,11 +76,20 @@ class CTestEnvironmentImp {
     int SetVelkHomeDir(const std::string& dir);
     const std::string& GetVelkHomeDir() const { return homeDir_; }
     void SetTrace(bool trace) { trace_ = trace; }
-    int GetEnginePid() const { return enginePid_; }
+    // The engine this environment launched and is connected to, or was
+    // connected to until Stop; 0 when there is none (never launched, lost
+    // the launch race to another client's engine, or ended).
+    int GetEnginePid() const;
     CTestEnvironment::State State() const { return state_; }
 
     std::vector<std::unique_ptr<CDeviceImp>>& Devices() { return devices_; }
     const std::vector<std::unique_ptr<CDeviceImp>>& Devices() const { return devices_; }
+    // Devices that a device-list read or a rescan replaced while a scenario
+    // still held one of their tests.  They stay until a later device-list
+    // read finds no scenario using them, or until the environment goes.
+    const std::vector<std::unique_ptr<CDeviceImp>>& RetiredDevices() const {
+        return retiredDevices_;
+    }
     std::vector<std::unique_ptr<CScenarioImp>>& Scenarios() { return scenarios_; }
     const std::vector<std::unique_ptr<CScenarioImp>>& Scenarios() const { return scenarios_; }
     CNLSImp& NLS() { return nls_; }
@@ -94,17 +104,26 @@ class CTestEnvironmentImp {
     friend class CTestEnvironment;
     // Opens a connection as GetState and Stop do: 0 or 40 when connected.
     int OpenProbeConnection();
-    // Closes the connection a failed Start left open.
+    // Closes the connection of a failed Start or rescan, so that the next
+    // Start can connect again.
     void AbandonConnection();
+    // Takes the devices out of the list: those a scenario uses are retired,
+    // the rest deleted; retired devices no scenario uses any more go too.
+    void RetireDevices();
+    bool DeviceInUse(const CDeviceImp* device) const;
+    // Once connected: the launched engine stays this environment's own only
+    // when it is the broker of the connection.
+    void SettleLaunchedEngine();
     // Waits up to waitMs for the launched engine to end; true when it has
     // (it is then reaped).
     bool AwaitEngineEnd(int waitMs);
-    // After a stop request: the launched engine ends, or is ended.
-    void FinishLaunchedEngine(bool stopRequested);
+    // The launched engine ends within graceMs, or is ended by signal.
+    void FinishLaunchedEngine(int graceMs);
 
     CTestEnvironment::State state_ = CTestEnvironment::DISCONNECTED;
     CNLSImp nls_;
     std::vector<std::unique_ptr<CDeviceImp>> devices_;
+    std::vector<std::unique_ptr<CDeviceImp>> retiredDevices_;
     std::vector<std::unique_ptr<CScenarioImp>> scenarios_;
     bool adoptRunning_ = false;
     bool trace_ = false;
@@ -116,6 +135,8 @@ class CTestEnvironmentImp {
     std::string homeDir_;
     // The engine process this environment launched (0: none known).
     int enginePid_ = 0;
+    // True while this environment holds the process's connection.
+    bool connected_ = false;
 };
 
 std::ostream& operator<<(std::ostream& os, const CTestEnvironmentImp& environment);

@@ -12,4 +12,5 @@
 #include "Test.h"
 #include "TestEnvironment.h"
 #include "TestParameter.h"
+#include "TestRun.h"
 #include "Token.h"

@@ -1,7 +1,9 @@
 /* FIFO names, the FIFOs of the connection, and raw send and receive. */
 #include "client-fifo-access.h"
 
+#include <dirent.h>
 #include <errno.h>
+#include <poll.h>
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
@@ -26,6 +28,9 @@ static char g_szServerFifoName[VELK_FIFO_NAME_AREA];
 static char g_szClientFifoName[VELK_FIFO_NAME_AREA];
 /* 0: the default name, rebuilt from the pipe directory on each request. */
 static int gServerFifoIsSet;
+/* Identity of the broker FIFO of the open connection. */
+static dev_t gBrokerDevice;
+static ino_t gBrokerInode;
 
 const char* VelkGetServerFifoName(void) {
     if (!gServerFifoIsSet) {
@@ -67,6 +72,11 @@ int VelkClient_I_RemoveFifo(const char* path) {
         return -1;
     }
     return VelkPipeUnLink(path);
+}
+
+int VelkClient_I_BrokerFifoTrusted(const struct stat* status, uid_t user) {
+    return status != NULL && S_ISFIFO(status->st_mode) &&
+           (status->st_uid == user || status->st_uid == 0);
 }
 
 static void CloseDescriptor(int* fd) {
@@ -117,6 +127,15 @@ int VelkClient_I_OpenFifos(void) {
         g_hFifoWrite = VELK_NO_FIFO;
         return 11;
     }
+    struct stat status;
+    if (fstat(g_hFifoWrite, &status) != 0 || !VelkClient_I_BrokerFifoTrusted(&status, geteuid())) {
+        VTRACE(VELK_TRACE_OWN, "VelkClient_I_OpenFifos() %s is not a FIFO of ours or root's\n",
+               g_szMainFifo);
+        CloseDescriptor(&g_hFifoWrite);
+        return 11;
+    }
+    gBrokerDevice = status.st_dev;
+    gBrokerInode = status.st_ino;
     int result = OpenOurFifo();
     if (result != 0) {
         CloseDescriptor(&g_hFifoWrite);
@@ -138,15 +157,54 @@ void VelkClient_I_CloseFifos(void) {
     }
 }
 
+int VelkClient_I_BrokerGone(void) {
+    int fd = g_hFifoWrite;
+    if (fd == VELK_NO_FIFO || !VelkPipeIsListed(fd, g_szMainFifo)) {
+        return 1;
+    }
+    /* The write end of a FIFO polls as an error once no reader is left. */
+    struct pollfd probe = {fd, POLLOUT, 0};
+    if (poll(&probe, 1, 0) < 0) {
+        return 0;
+    }
+    return (probe.revents & (POLLERR | POLLHUP | POLLNVAL)) != 0;
+}
+
+int VelkClient_I_BrokerIsProcess(long pid) {
+    if (pid <= 0 || g_hFifoWrite == VELK_NO_FIFO) {
+        return 0;
+    }
+    char path[64];
+    snprintf(path, sizeof path, "/proc/%ld/fd", pid);
+    DIR* descriptors = opendir(path);
+    if (descriptors == NULL) {
+        return errno == ENOENT ? 0 : -1;
+    }
+    int found = 0;
+    struct dirent* entry;
+    while (!found && (entry = readdir(descriptors)) != NULL) {
+        char link[96];
+        struct stat status;
+        if (entry->d_name[0] == '.' ||
+            snprintf(link, sizeof link, "%s/%s", path, entry->d_name) >= (int)sizeof link) {
+            continue;
+        }
+        found = stat(link, &status) == 0 && S_ISFIFO(status.st_mode) &&
+                status.st_dev == gBrokerDevice && status.st_ino == gBrokerInode;
+    }
+    closedir(descriptors);
+    return found;
+}
+
 int VelkClientSendMessage(const char* message) {
-    g_lLastMessageSent = (long)VelkGetTimeOfDay();
+    __atomic_store_n(&g_lLastMessageSent, (long)VelkGetTimeOfDay(), __ATOMIC_RELAXED);
     size_t length = message == NULL ? 0 : strlen(message);
     if (length > 0 && length <= (size_t)0x7fffffff &&
         VelkPipeWrite(g_hFifoWrite, message, (int)length) == (int)length) {
-        g_iWriteErrors = 0;
+        __atomic_store_n(&g_iWriteErrors, 0, __ATOMIC_RELAXED);
         return 0;
     }
-    ++g_iWriteErrors;
+    __atomic_add_fetch(&g_iWriteErrors, 1, __ATOMIC_RELAXED);
     return 1;
 }
 
@@ -190,10 +248,10 @@ int VelkClientProcessMessages(VelkClientMessageHandler handler, int timeoutMs, i
         received = VelkPipeRead(g_hFifoRead, &text);
     }
     if (received < 0) {
-        ++g_iReadErrors;
-        VTRACE(VELK_TRACE_OWN, "VelkClient_I_ReadFifo() g_iReadErrors: %d\n", g_iReadErrors);
+        int errors = __atomic_add_fetch(&g_iReadErrors, 1, __ATOMIC_RELAXED);
+        VTRACE(VELK_TRACE_OWN, "VelkClient_I_ReadFifo() g_iReadErrors: %d\n", errors);
     } else {
-        g_iReadErrors = 0;
+        __atomic_store_n(&g_iReadErrors, 0, __ATOMIC_RELAXED);
     }
     if (received <= 0 || text == NULL) {
         free(text);
@@ -205,15 +263,15 @@ int VelkClientProcessMessages(VelkClientMessageHandler handler, int timeoutMs, i
 }
 
 int VelkClientGetReadErrorCount(void) {
-    return g_iReadErrors;
+    return __atomic_load_n(&g_iReadErrors, __ATOMIC_RELAXED);
 }
 
 int VelkClientGetWriteErrorCount(void) {
-    return g_iWriteErrors;
+    return __atomic_load_n(&g_iWriteErrors, __ATOMIC_RELAXED);
 }
 
 long VelkClient_I_GetLastAccessTime(void) {
-    return g_lLastMessageSent;
+    return __atomic_load_n(&g_lLastMessageSent, __ATOMIC_RELAXED);
 }
 
 int VelkFlushWriteFIFO(int timeoutMs) {

@@ -9,6 +9,8 @@
 
 #include <stddef.h>
 #include <stdint.h>
+#include <sys/stat.h>
+#include <sys/types.h>
 
 #include "velk-export.h"
 
@@ -28,7 +30,9 @@ extern char g_szMainFifo[VELK_MAIN_FIFO_SIZE];   /* broker FIFO in use */
 extern int g_hFifoWrite;                         /* broker FIFO, for writing */
 extern char g_szOurFifoName[VELK_OUR_FIFO_SIZE]; /* our read FIFO, "" when none */
 extern int g_hFifoRead;                          /* our read FIFO, for reading */
-extern int g_hDummyFifoWrites;  /* our read FIFO, for writing: it always keeps a writer */
+extern int g_hDummyFifoWrites; /* our read FIFO, for writing: it always keeps a writer */
+/* The three below are read and written atomically (several threads of a
+ * process may send and receive); use the getters. */
 extern long g_lLastMessageSent; /* time of the last send, ms since midnight UTC */
 extern int g_iWriteErrors;      /* consecutive failed sends */
 extern int g_iReadErrors;       /* consecutive failed receives */
@@ -49,7 +53,9 @@ const char* VelkGetClientFifoName(void);
 /* ---- FIFOs of the connection ---- */
 
 /* Ignores SIGPIPE, opens the broker FIFO for writing (11 when no broker reads
- * it), creates our read FIFO with mode 0660 and opens it for reading and for
+ * it, or when it is not a FIFO owned by this process's user or by root:
+ * a FIFO planted by someone else would receive our startup message), creates
+ * our read FIFO with mode 0660 and opens it for reading and for
  * writing (12 when that fails).  The process file-creation mask is never
  * changed.  On failure whatever was opened is closed and removed again. */
 int VelkClient_I_OpenFifos(void);
@@ -60,6 +66,16 @@ void VelkClient_I_HideFifo(void);
 void VelkClient_I_CloseFifos(void);
 /* Removes path only when it is a FIFO (never following a symbolic link). */
 int VelkClient_I_RemoveFifo(const char* path);
+/* 1 when status (of the opened broker FIFO) is a FIFO owned by user or by
+ * root, else 0. */
+int VelkClient_I_BrokerFifoTrusted(const struct stat* status, uid_t user);
+/* 1 when the broker of the open connection has gone: nobody reads the broker
+ * FIFO any more, or the pipe layer closed it after a failed write.  0 while
+ * the broker reads it. */
+int VelkClient_I_BrokerGone(void);
+/* Whether process pid holds the open connection's broker FIFO, i.e. is its
+ * broker: 1 yes, 0 no, -1 cannot tell (its descriptors cannot be read). */
+int VelkClient_I_BrokerIsProcess(long pid);
 
 /* ---- Sending and receiving ---- */
 

@@ -14,7 +14,10 @@
 static VelkClientMessage* g_pRootClientMessage;
 static char gSendLanguage[3] = "00";
 
-enum { kEnumWaitStepMs = 500, kEnumFieldSize = 256 };
+/* A wait for a reply looks at the table and at the broker at least this
+ * often: another thread may have moved the reply into the table, or the
+ * broker may have gone. */
+enum { kEnumWaitStepMs = 500, kEnumFieldSize = 256, kReplyWaitStepMs = 100 };
 
 static void LockTable(void) {
     VELK_LOCK(VELK_MUTEX_MESSAGE_TABLE);
@@ -242,8 +245,9 @@ void VelkClient_I_ComputeDeadline(uint32_t now, uint32_t timeoutMs, uint32_t* st
 }
 
 /* Waits until a node matching key is in the table or the deadline passes:
- * the node (left in the table), or NULL.  A transaction (byRe) and a wait for
- * a type write their own trace lines. */
+ * the node (left in the table), or NULL.  NULL at once when the broker has
+ * gone: nothing can come any more.  A transaction (byRe) and a wait for a
+ * type write their own trace lines. */
 static VelkClientMessage* AwaitMessage(const MessageKey* key, int timeoutMs, int watchStdin) {
     uint32_t start = 0;
     uint32_t deadline = 0;
@@ -259,13 +263,21 @@ static VelkClientMessage* AwaitMessage(const MessageKey* key, int timeoutMs, int
             return found;
         }
         uint32_t now = VelkGetTimeOfDay();
-        if (now >= deadline || now < start) {
+        int brokerGone = VelkClient_I_BrokerGone();
+        if (now >= deadline || now < start || brokerGone) {
+            if (brokerGone) {
+                VTRACE(VELK_TRACE_OWN, "VelkClient: the broker has gone, wait given up\n");
+            }
             if (!key->byRe) {
                 VTRACE(VELK_TRACE_OWN, "Elapsed Time %lu\n", (unsigned long)(now - start));
             }
             return NULL;
         }
-        if (VelkClientWaitForMessages((int)(deadline - now), watchStdin) > 0) {
+        uint32_t step = deadline - now;
+        if (step > kReplyWaitStepMs) {
+            step = kReplyWaitStepMs;
+        }
+        if (VelkClientWaitForMessages((int)step, watchStdin) > 0) {
             if (key->byRe) {
                 VTRACE(VELK_TRACE_OWN, "VelkClientSendTransaction elapsed time %lu\n",
                        (unsigned long)(VelkGetTimeOfDay() - start));
@@ -404,7 +416,8 @@ int VelkClientWaitForEnumCompleteMessage(int timeoutMs, int watchPid) {
                 return 0;
             }
         }
-        if (waited > timeoutMs || (watchPid > 0 && VelkClientTerminated(watchPid))) {
+        if (waited > timeoutMs || (watchPid > 0 && VelkClientTerminated(watchPid)) ||
+            VelkClient_I_BrokerGone()) {
             return 1;
         }
         VelkClientWaitForMessages(kEnumWaitStepMs, 0);

@@ -72,8 +72,8 @@ void VelkClient_I_ComputeDeadline(uint32_t now, uint32_t timeoutMs, uint32_t* st
 /* Sends message and waits for the reply whose RE is the message's ID.
  * 0 and the reply in reply (which may be the message's own buffer); 1 when
  * the reply needs size bytes or more (it stays in the table); 2 no reply in
- * time; 100 + code when the message has no readable ID; 200 + code when the
- * send failed.  Other messages that arrive meanwhile stay in the table. */
+ * time, given up as soon as the broker has gone; 100 + code when the message has no readable ID;
+ * 200 + code when the send failed.  Other messages that arrive meanwhile stay in the table. */
 int VelkClientSendTransaction(const char* message, char* reply, uint32_t size, int timeoutMs,
                               int watchStdin);
 /* The same with the reply assigned to an initialised string object (1 when
@@ -87,7 +87,8 @@ int VelkClientWaitForMessage(char* buffer, uint32_t size, int timeoutMs, const c
 /* The same into an initialised string object (3 also when it is not). */
 int VelkClientWaitForMessageStr(CGenStr* message, int timeoutMs, const char* type, uint32_t sender);
 /* Consumes the table until a DE_ENUM_NOTIFY with DATA "ENUM_COMPLETE" comes:
- * 0.  1 when timeoutMs passes or process watchPid (when above 0) ends first. */
+ * 0.  1 when timeoutMs passes, process watchPid (when above 0) ends or the
+ * broker goes first. */
 int VelkClientWaitForEnumCompleteMessage(int timeoutMs, int watchPid);
 
 /* ---- Language of translated sends ---- */

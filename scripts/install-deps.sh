@@ -11,4 +11,4 @@ apt-get install -y -qq --no-install-recommends \
     build-essential cmake pkg-config git \
     clang-14 libclang-rt-14-dev clang-format-14 \
     libgtest-dev libgmock-dev libbenchmark-dev \
-    liblog4cpp5-dev libcli11-dev >/dev/null
+    liblog4cpp5-dev libcli11-dev nlohmann-json3-dev >/dev/null

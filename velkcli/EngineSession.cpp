@@ -8,6 +8,13 @@ namespace velkcli {
 
 using VELKCORE::CTestEnvironment;
 
+namespace {
+
+// Fresh starts after a launch that lost the race for the broker FIFO.
+constexpr int kLostLaunchRetries = 2;
+
+}  // namespace
+
 std::string ResolveHome(const std::optional<std::string>& option) {
     if (option && !option->empty()) {
         return *option;
@@ -25,7 +32,11 @@ EngineSession::EngineSession(std::string home, bool keepEngine)
       environment_(std::make_unique<CTestEnvironment>()) {}
 
 EngineSession::~EngineSession() {
-    if (launched_ && !keepEngine_) {
+    // Asked now rather than after Start: the engine counts as launched only
+    // while it is the one this session is connected to.  An engine that
+    // another client launched (also one that won the race against this
+    // session's own launch) is never stopped from here.
+    if (environment_->GetEnginePid() > 0 && !keepEngine_) {
         environment_->Stop();
     } else {
         environment_->CloseClient();
@@ -42,7 +53,18 @@ std::optional<StartFailure> EngineSession::Start() {
     // directory as the launcher.
     setenv("VELKOR_HOME", home_.c_str(), 1);
     int result = environment_->Start();
-    launched_ = environment_->GetEnginePid() > 0;
+    // Clients started together each launch an engine; all but one of those
+    // end at once, and the others connect to the one that won.  When that
+    // one is stopped by its own client before this session connected,
+    // nothing serves it: this session's launch is gone, so it starts afresh
+    // and launches again.
+    for (int retry = 0;
+         retry < kLostLaunchRetries && result == 1 && environment_->GetEnginePid() == 0; ++retry) {
+        environment_->CloseClient();
+        environment_ = std::make_unique<CTestEnvironment>();
+        environment_->SetVelkHomeDir(home_);
+        result = environment_->Start();
+    }
     switch (result) {
         case 0:
             return std::nullopt;

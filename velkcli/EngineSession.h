@@ -27,7 +27,8 @@ struct StartFailure {
 class EngineSession {
   public:
     EngineSession(std::string home, bool keepEngine);
-    // Disconnects, or stops the engine that Start launched.
+    // Disconnects, or stops the engine that Start launched and that this
+    // session is still connected to.
     ~EngineSession();
     EngineSession(const EngineSession&) = delete;
     EngineSession& operator=(const EngineSession&) = delete;
@@ -36,12 +37,10 @@ class EngineSession {
     // list.  Nothing on success.
     std::optional<StartFailure> Start();
     VELKCORE::CTestEnvironment& Environment() { return *environment_; }
-    bool LaunchedEngine() const { return launched_; }
 
   private:
     std::string home_;
     bool keepEngine_;
-    bool launched_ = false;
     std::unique_ptr<VELKCORE::CTestEnvironment> environment_;
 };
 

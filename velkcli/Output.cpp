@@ -1,8 +1,9 @@
 #include "Output.h"
 
 #include <algorithm>
-#include <cstdio>
 #include <optional>
+
+#include "JsonLayout.h"
 
 namespace velkcli {
 
@@ -28,12 +29,12 @@ std::string Join(const std::vector<std::string>& words, const char* separator) {
 }
 
 // Text or null.
-std::string JsonText(const std::string& text) {
-    return text.empty() ? std::string("null") : JsonString(text);
+Json TextOrNull(const std::string& text) {
+    return text.empty() ? Json(nullptr) : Json(text);
 }
 
-std::string JsonNumber(const std::optional<int>& number) {
-    return number ? std::to_string(*number) : std::string("null");
+Json NumberOrNull(const std::optional<int>& number) {
+    return number ? Json(*number) : Json(nullptr);
 }
 
 // Display width of UTF-8 text: continuation bytes take no column.
@@ -43,103 +44,59 @@ size_t Width(const std::string& text) {
     }));
 }
 
-std::string DeviceJson(const DeviceInfo& device, const std::string& indent) {
-    std::string inner = indent + "  ";
-    std::string json = "{\n";
-    json += inner + "\"name\": " + JsonText(device.name) + ",\n";
-    json += inner + "\"description\": " + JsonText(device.description) + ",\n";
-    json += inner + "\"type\": " + JsonText(device.type) + ",\n";
-    json += inner + "\"osLocator\": " + JsonText(device.osLocator) + ",\n";
-    json += inner + "\"hwLocator\": " + JsonText(device.hwLocator) + ",\n";
-    std::string fru = inner + "  ";
-    json += inner + "\"fru\": {\n";
-    json += fru + "\"manufacturer\": " + JsonText(device.manufacturer) + ",\n";
-    json += fru + "\"modelNumber\": " + JsonText(device.modelNumber) + ",\n";
-    json += fru + "\"serialNumber\": " + JsonText(device.serialNumber) + ",\n";
-    json += fru + "\"firmwareRevision\": " + JsonText(device.firmwareRevision) + ",\n";
-    json += fru + "\"firmwareDate\": " + JsonText(device.firmwareDate) + ",\n";
-    json += fru + "\"physicalAddress\": " + JsonText(device.physicalAddress) + ",\n";
-    json += fru + "\"additionalInfo\": [";
-    for (size_t i = 0; i < device.additionalInfo.size(); ++i) {
-        const AdditionalInfo& info = device.additionalInfo[i];
-        json += (i == 0 ? "\n" : ",\n") + fru + "  {\"field\": " + JsonText(info.field) +
-                ", \"description\": " + JsonText(info.description) +
-                ", \"value\": " + JsonText(info.value) + "}";
+Json DeviceJson(const DeviceInfo& device) {
+    Json additional = Json::array();
+    for (const AdditionalInfo& info : device.additionalInfo) {
+        additional.push_back(Json{{"field", TextOrNull(info.field)},
+                                  {"description", TextOrNull(info.description)},
+                                  {"value", TextOrNull(info.value)}});
     }
-    json += device.additionalInfo.empty() ? "]\n" : "\n" + fru + "]\n";
-    json += inner + "}\n";
-    json += indent + "}";
-    return json;
+    return Json{{"name", TextOrNull(device.name)},
+                {"description", TextOrNull(device.description)},
+                {"type", TextOrNull(device.type)},
+                {"osLocator", TextOrNull(device.osLocator)},
+                {"hwLocator", TextOrNull(device.hwLocator)},
+                {"fru", Json{{"manufacturer", TextOrNull(device.manufacturer)},
+                             {"modelNumber", TextOrNull(device.modelNumber)},
+                             {"serialNumber", TextOrNull(device.serialNumber)},
+                             {"firmwareRevision", TextOrNull(device.firmwareRevision)},
+                             {"firmwareDate", TextOrNull(device.firmwareDate)},
+                             {"physicalAddress", TextOrNull(device.physicalAddress)},
+                             {"additionalInfo", additional}}}};
 }
 
-std::string ParameterJson(const ParameterInfo& parameter) {
-    return "{\"id\": " + JsonText(parameter.id) + ", \"name\": " + JsonText(parameter.name) +
-           ", \"description\": " + JsonText(parameter.description) +
-           ", \"type\": " + JsonText(parameter.type) +
-           ", \"default\": " + JsonText(parameter.defaultValue) +
-           ", \"minimum\": " + (parameter.minimum ? JsonString(*parameter.minimum) : "null") +
-           ", \"maximum\": " + (parameter.maximum ? JsonString(*parameter.maximum) : "null") +
-           ", \"mustBeSet\": " + (parameter.mustBeSet ? "true" : "false") +
-           ", \"recommendValidate\": " + (parameter.recommendValidate ? "true" : "false") + "}";
+Json ParameterJson(const ParameterInfo& parameter) {
+    return Json{{"id", TextOrNull(parameter.id)},
+                {"name", TextOrNull(parameter.name)},
+                {"description", TextOrNull(parameter.description)},
+                {"type", TextOrNull(parameter.type)},
+                {"default", TextOrNull(parameter.defaultValue)},
+                {"minimum", parameter.minimum ? Json(*parameter.minimum) : Json(nullptr)},
+                {"maximum", parameter.maximum ? Json(*parameter.maximum) : Json(nullptr)},
+                {"mustBeSet", parameter.mustBeSet},
+                {"recommendValidate", parameter.recommendValidate}};
 }
 
-std::string TestJson(const TestInfo& test, const std::string& indent) {
-    std::string inner = indent + "  ";
-    std::string json = "{\n";
-    json += inner + "\"cimName\": " + JsonString(test.cimName) + ",\n";
-    json += inner + "\"name\": " + JsonText(test.name) + ",\n";
-    json += inner + "\"description\": " + JsonText(test.description) + ",\n";
-    json += inner + "\"moduleId\": " + JsonText(test.moduleId) + ",\n";
-    json += inner + "\"index\": " + std::to_string(test.index) + ",\n";
-    json += inner + "\"flags\": [";
-    for (size_t i = 0; i < test.flags.size(); ++i) {
-        json += (i == 0 ? "" : ", ") + JsonString(test.flags[i]);
+Json TestJson(const TestInfo& test) {
+    Json parameters = Json::array();
+    for (const ParameterInfo& parameter : test.parameters) {
+        parameters.push_back(ParameterJson(parameter));
     }
-    json += "],\n";
-    json += inner + "\"timeoutSeconds\": " + JsonNumber(test.timeoutSeconds) + ",\n";
-    json += inner + "\"estimatedDurationSeconds\": " + JsonNumber(test.durationSeconds) + ",\n";
-    json += inner + "\"parameters\": [";
-    for (size_t i = 0; i < test.parameters.size(); ++i) {
-        json += (i == 0 ? "\n" : ",\n") + inner + "  " + ParameterJson(test.parameters[i]);
-    }
-    json += test.parameters.empty() ? "]\n" : "\n" + inner + "]\n";
-    json += indent + "}";
-    return json;
+    return Json{{"cimName", test.cimName},
+                {"name", TextOrNull(test.name)},
+                {"description", TextOrNull(test.description)},
+                {"moduleId", TextOrNull(test.moduleId)},
+                {"index", test.index},
+                {"flags", test.flags},
+                {"timeoutSeconds", NumberOrNull(test.timeoutSeconds)},
+                {"estimatedDurationSeconds", NumberOrNull(test.durationSeconds)},
+                {"parameters", parameters}};
 }
 
 }  // namespace
 
 std::string JsonString(const std::string& text) {
-    std::string json = "\"";
-    for (char c : text) {
-        unsigned char byte = static_cast<unsigned char>(c);
-        switch (c) {
-            case '"':
-                json += "\\\"";
-                break;
-            case '\\':
-                json += "\\\\";
-                break;
-            case '\n':
-                json += "\\n";
-                break;
-            case '\r':
-                json += "\\r";
-                break;
-            case '\t':
-                json += "\\t";
-                break;
-            default:
-                if (byte < 0x20 || byte == 0x7F) {
-                    char escaped[8];
-                    std::snprintf(escaped, sizeof escaped, "\\u%04x", byte);
-                    json += escaped;
-                } else {
-                    json += c;
-                }
-        }
-    }
-    return json + "\"";
+    return OneLine(Json(text));
 }
 
 std::string Table(const std::vector<std::vector<std::string>>& rows, const std::string& indent) {
@@ -192,12 +149,11 @@ std::string DevicesTable(const std::vector<DeviceInfo>& devices) {
 }
 
 std::string DevicesJson(const std::vector<DeviceInfo>& devices) {
-    std::string json = "{\n  \"devices\": [";
-    for (size_t i = 0; i < devices.size(); ++i) {
-        json += (i == 0 ? "\n    " : ",\n    ") + DeviceJson(devices[i], "    ");
+    Json list = Json::array();
+    for (const DeviceInfo& device : devices) {
+        list.push_back(DeviceJson(device));
     }
-    json += devices.empty() ? "]\n}\n" : "\n  ]\n}\n";
-    return json;
+    return LayOut(Json{{"devices", list}});
 }
 
 std::string TestsTable(const std::vector<DeviceTests>& devices) {
@@ -241,23 +197,18 @@ std::string TestsTable(const std::vector<DeviceTests>& devices) {
 }
 
 std::string TestsJson(const std::vector<DeviceTests>& devices) {
-    std::string json = "{\n  \"devices\": [";
-    for (size_t d = 0; d < devices.size(); ++d) {
-        const DeviceTests& entry = devices[d];
-        json += d == 0 ? "\n" : ",\n";
-        json += "    {\n";
-        json += "      \"name\": " + JsonText(entry.device.name) + ",\n";
-        json += "      \"type\": " + JsonText(entry.device.type) + ",\n";
-        json += "      \"hwLocator\": " + JsonText(entry.device.hwLocator) + ",\n";
-        json += "      \"tests\": [";
-        for (size_t t = 0; t < entry.tests.size(); ++t) {
-            json += (t == 0 ? "\n        " : ",\n        ") + TestJson(entry.tests[t], "        ");
+    Json list = Json::array();
+    for (const DeviceTests& entry : devices) {
+        Json tests = Json::array();
+        for (const TestInfo& test : entry.tests) {
+            tests.push_back(TestJson(test));
         }
-        json += entry.tests.empty() ? "]\n" : "\n      ]\n";
-        json += "    }";
+        list.push_back(Json{{"name", TextOrNull(entry.device.name)},
+                            {"type", TextOrNull(entry.device.type)},
+                            {"hwLocator", TextOrNull(entry.device.hwLocator)},
+                            {"tests", tests}});
     }
-    json += devices.empty() ? "]\n}\n" : "\n  ]\n}\n";
-    return json;
+    return LayOut(Json{{"devices", list}});
 }
 
 }  // namespace velkcli

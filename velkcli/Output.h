@@ -10,7 +10,7 @@
 namespace velkcli {
 
 // A JSON string literal: quoted, with '"', '\' and control characters
-// escaped (bytes of 0x80 and above pass unchanged).
+// escaped (UTF-8 passes unchanged; bytes that are not UTF-8 are replaced).
 std::string JsonString(const std::string& text);
 
 // Rows of cells laid out in columns separated by two blanks; the first row

@@ -9,14 +9,19 @@
 //                       reply (default: two devices, see kDefaultList)
 //   VELK_SCRIPTED_LOG   file to which every command received is appended,
 //                       one per line
+//   VELK_SCRIPTED_DIE_ON  "PREFIX#N": the engine ends, without answering,
+//                       when the N-th command starting with PREFIX comes
+//   VELK_SCRIPTED_SYSINFO_PAD  bytes of filler added to each SYSINFO reply
 //
-// The first client gets the enumeration-complete notice after its handshake;
-// from then on the handshake itself reports enumeration complete, as the
-// real engine does.
+// The clients connected when the first one arrives get the
+// enumeration-complete notice; from then on the handshake itself reports
+// enumeration complete, as the real engine does.
+#include <unistd.h>
+
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <fstream>
-#include <set>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -85,6 +90,27 @@ std::string Field(const std::string& message, const char* path) {
     return buffer.data();
 }
 
+// Ends the process, as a crash would, at the command VELK_SCRIPTED_DIE_ON
+// names.
+void DieIfAsked(const std::string& command) {
+    static int seen = 0;
+    const char* rule = std::getenv("VELK_SCRIPTED_DIE_ON");
+    const char* hash = rule != nullptr ? std::strrchr(rule, '#') : nullptr;
+    if (hash == nullptr ||
+        command.compare(0, static_cast<std::size_t>(hash - rule), rule, hash - rule) != 0) {
+        return;
+    }
+    if (++seen == std::atoi(hash + 1)) {
+        _exit(3);
+    }
+}
+
+std::string SysinfoPad() {
+    const char* pad = std::getenv("VELK_SCRIPTED_SYSINFO_PAD");
+    return pad != nullptr ? "<PAD>" + std::string(std::strtoul(pad, nullptr, 10), 'x') + "</PAD>"
+                          : "";
+}
+
 // Answers message with body through the broker.
 void Answer(const std::string& message, const std::string& body, ComponentContext& context) {
     uint32_t sender = 0;
@@ -107,6 +133,7 @@ class ScriptedDiagnosticEngine : public EngineComponent {
     void HandleMessage(const std::string& message, ComponentContext& context) override {
         std::string command = Field(message, "MSG/DATA");
         Log(command);
+        DieIfAsked(command);
         if (command == "LIST_DEVICES_AND_TESTS") {
             const char* list = std::getenv("VELK_SCRIPTED_LIST");
             Answer(message, list != nullptr ? ReadFile(list) : kDefaultList, context);
@@ -120,27 +147,30 @@ class ScriptedDiagnosticEngine : public EngineComponent {
                        command.substr(8) +
                        "</HWLOCATOR><SYSINFO><SYSINFO_DESCRIPTION>Feature</SYSINFO_DESCRIPTION>"
                        "<SYSINFO_KEY>FEATURE</SYSINFO_KEY><SYSINFO_VALUE>read</SYSINFO_VALUE>"
-                       "<SYSINFO_VALUE>write</SYSINFO_VALUE></SYSINFO></DEVICE>",
+                       "<SYSINFO_VALUE>write</SYSINFO_VALUE></SYSINFO>" +
+                       SysinfoPad() + "</DEVICE>",
                    context);
         }
     }
 
-    void ClientLeft(std::uint32_t pid, ComponentContext&) override { notified_.erase(pid); }
-
+    // Enumeration completes once a first client is connected: every client
+    // connected then gets the notice (as the real engine does), later ones
+    // learn it from the handshake.
     void Tick(ComponentContext& context) override {
+        if (context.EnumerationComplete() || context.ConnectedClients().empty()) {
+            return;
+        }
+        context.ReportEnumerationComplete();
         for (std::uint32_t pid : context.ConnectedClients()) {
-            if (notified_.insert(pid).second && !context.EnumerationComplete()) {
-                char header[256];
-                char notice[512];
-                std::string to = std::to_string(pid);
-                if (VelkCreateMessageHeader(header, sizeof header, to.c_str(), nullptr,
-                                            VELK_MSG_TYPE_DE_ENUM_NOTIFY, nullptr) == 0 &&
-                    VelkCreateMessage(notice, sizeof notice, "MSG", header,
-                                      "<DATA>ENUM_COMPLETE</DATA>",
-                                      static_cast<const char*>(nullptr)) == 0) {
-                    context.SendToClient(pid, notice);
-                }
-                context.ReportEnumerationComplete();
+            char header[256];
+            char notice[512];
+            std::string to = std::to_string(pid);
+            if (VelkCreateMessageHeader(header, sizeof header, to.c_str(), nullptr,
+                                        VELK_MSG_TYPE_DE_ENUM_NOTIFY, nullptr) == 0 &&
+                VelkCreateMessage(notice, sizeof notice, "MSG", header,
+                                  "<DATA>ENUM_COMPLETE</DATA>",
+                                  static_cast<const char*>(nullptr)) == 0) {
+                context.SendToClient(pid, notice);
             }
         }
     }
@@ -177,8 +207,6 @@ class ScriptedDiagnosticEngine : public EngineComponent {
         return "<PARAM_VALIDATION_RESULTS><PARAMETER><ID>" + id + "</ID><VALID_FLAG>" + flag +
                "</VALID_FLAG>" + limit + "</PARAMETER></PARAM_VALIDATION_RESULTS>";
     }
-
-    std::set<std::uint32_t> notified_;
 };
 
 class ScriptedNlsEngine : public EngineComponent {
@@ -188,6 +216,7 @@ class ScriptedNlsEngine : public EngineComponent {
     void HandleMessage(const std::string& message, ComponentContext& context) override {
         std::string command = Field(message, "MSG/DATA");
         Log(command);
+        DieIfAsked(command);
         if (command == "NLS_GETLANGS") {
             Answer(message, "EN:DE", context);
         } else if (command == "NLS_GET_DEFAULT_LANG") {
