@@ -5,10 +5,10 @@
 
 namespace Pegasus {
 
-void VLK_AssertFailed(log4cpp::Category& log, const char* source, int line,
-                      const char* condition) {
+void VLK_AssertFailed(log4cpp::Category& log, const char* source, int line, const char* condition) {
     if (log.isPriorityEnabled(log4cpp::Priority::ERROR)) {
-        log << log4cpp::Priority::ERROR << "(" << line << ")" << "Assert Failed";
+        log << log4cpp::Priority::ERROR << "(" << line << ")"
+            << "Assert Failed";
     }
     throw AssertionFailureException(source, line, String(condition));
 }

@@ -13,11 +13,11 @@ namespace Pegasus {
 
 }  // namespace Pegasus
 
-#define VLK_ASSERT(log, source, condition)                                    \
-    do {                                                                      \
-        if (!(condition)) {                                                   \
+#define VLK_ASSERT(log, source, condition)                                      \
+    do {                                                                        \
+        if (!(condition)) {                                                     \
             ::Pegasus::VLK_AssertFailed((log), (source), __LINE__, #condition); \
-        }                                                                     \
+        }                                                                       \
     } while (0)
 
 #endif

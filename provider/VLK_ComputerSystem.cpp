@@ -52,8 +52,8 @@ VLK_ComputerSystem::VLK_ComputerSystem(const String& creationClassName, const St
     : mCreationClassName(creationClassName), mName(name) {}
 
 CIMInstance VLK_ComputerSystem::mGetCIMInstance(CIMOMHandle& cimom) {
-    Array<CIMObjectPath> names = cimom.enumerateInstanceNames(
-        OperationContext(), NAMESPACE, CIMName("CIM_UnitaryComputerSystem"));
+    Array<CIMObjectPath> names = cimom.enumerateInstanceNames(OperationContext(), NAMESPACE,
+                                                              CIMName("CIM_UnitaryComputerSystem"));
     if (names.size() == 0) {
         throw Exception(
             "VLK_ComputerSystem::mGetCIMInstance(...): couldn't find an instance of "

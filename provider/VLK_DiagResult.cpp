@@ -139,10 +139,9 @@ void VLK_DiagResult::buildTestResult(CIMOMHandle& cimom, const String& testName,
     keys.append(CIMKeyBinding(CIMName("DiagnosticCreationClassName"), testClassName,
                               CIMKeyBinding::STRING));
     keys.append(CIMKeyBinding(CIMName("ExecutionID"), executionID, CIMKeyBinding::STRING));
-    keys.append(
-        CIMKeyBinding(CIMName("DiagSystemName"), system.GetName(), CIMKeyBinding::STRING));
-    keys.append(CIMKeyBinding(CIMName("DiagSystemCreationClassName"),
-                              system.GetCreationClassName(), CIMKeyBinding::STRING));
+    keys.append(CIMKeyBinding(CIMName("DiagSystemName"), system.GetName(), CIMKeyBinding::STRING));
+    keys.append(CIMKeyBinding(CIMName("DiagSystemCreationClassName"), system.GetCreationClassName(),
+                              CIMKeyBinding::STRING));
     CIMObjectPath path(VLK_GetHostName(), VLK_GetNameSpace(), CIMName(className), keys);
     VLK_LOG_DEBUG(log, "btr: CIMObjectPath = " << path.toString());
     instance.setPath(path);

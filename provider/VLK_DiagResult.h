@@ -43,8 +43,8 @@ class VLK_DiagResult {
     // is no such result.
     CIMValue getResultProperty(const String& testName, const String& deviceID,
                                const String& property) const;
-    void setResultProperty(const String& testName, const String& deviceID,
-                           const String& property, const CIMValue& value);
+    void setResultProperty(const String& testName, const String& deviceID, const String& property,
+                           const CIMValue& value);
     // Appends "<now> | <testName> | <text>" to TestResults.
     void setResultPropertyTestResults(const String& testName, const String& deviceID,
                                       const String& text);

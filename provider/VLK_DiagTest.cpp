@@ -35,8 +35,7 @@ bool isWritableProperty(const String& property) {
 
 VLK_DiagTest::VLK_DiagTest(const CIMOMHandle& cimom) : _cimom(cimom), _results(cimom) {}
 
-VLK_DiagTest::VLK_DiagTest(const CIMOMHandle& cimom, const String& testName,
-                           const String& deviceID)
+VLK_DiagTest::VLK_DiagTest(const CIMOMHandle& cimom, const String& testName, const String& deviceID)
     : _cimom(cimom), _testName(testName), _deviceID(deviceID), _results(cimom) {}
 
 VLK_DiagTest::~VLK_DiagTest() {}
@@ -117,7 +116,8 @@ void VLK_DiagTest::AddTest(RefInstTests& list, std::unordered_set<std::string>& 
     instance.addProperty(CIMProperty(CIMName("Caption"), CIMValue(description)));
     instance.addProperty(CIMProperty(CIMName("Status"), CIMValue(String("Unknown"))));
     instance.addProperty(CIMProperty(CIMName("StartMode"), CIMValue(String("Manual"))));
-    instance.addProperty(CIMProperty(CIMName("OtherCharacteristicDescription"), CIMValue(String())));
+    instance.addProperty(
+        CIMProperty(CIMName("OtherCharacteristicDescription"), CIMValue(String())));
     instance.addProperty(CIMProperty(CIMName("Characteristics"), CIMValue(characteristics)));
     instance.addProperty(CIMProperty(CIMName("ResourcesUsed"), CIMValue(resources)));
     instance.addProperty(CIMProperty(CIMName("IsInUse"), CIMValue(Boolean(false))));
@@ -125,8 +125,8 @@ void VLK_DiagTest::AddTest(RefInstTests& list, std::unordered_set<std::string>& 
 
     Array<CIMKeyBinding> keys;
     keys.append(CIMKeyBinding(CIMName("Name"), cimTestName, CIMKeyBinding::STRING));
-    keys.append(CIMKeyBinding(CIMName("CreationClassName"), String(CLASS_NAME),
-                              CIMKeyBinding::STRING));
+    keys.append(
+        CIMKeyBinding(CIMName("CreationClassName"), String(CLASS_NAME), CIMKeyBinding::STRING));
     keys.append(CIMKeyBinding(CIMName("SystemName"), systemName, CIMKeyBinding::STRING));
     keys.append(CIMKeyBinding(CIMName("SystemCreationClassName"), systemCreationClassName,
                               CIMKeyBinding::STRING));

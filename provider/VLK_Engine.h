@@ -62,8 +62,8 @@ class VLK_Engine {
                                                                String deviceName, String deviceID);
     // A new scenario with one cycle running the test of this CIM name on the
     // device of this hardware locator; null when either is unknown.
-    static VELKCORE::CCycle* getNewTestCycle(VELKCORE::CTestEnvironment* te,
-                                             const String& testName, const String& deviceID,
+    static VELKCORE::CCycle* getNewTestCycle(VELKCORE::CTestEnvironment* te, const String& testName,
+                                             const String& deviceID,
                                              VELKCORE::CScenario** ppScenario);
     static VELKCORE::CCycle* buildCycle(VELKCORE::CTestEnvironment* te, VELKCORE::CTest* test,
                                         VELKCORE::CScenario** ppScenario);

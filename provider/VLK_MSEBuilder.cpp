@@ -178,8 +178,8 @@ void VLK_MSEBuilder::AddDevice(VLK_PathInstancePairs& list, CDevice* device,
     device->GetHWLocator(hwLocator);
     device->GetDeviceType(engineType);
     device->GetDescription(description);
-    VLK_LOG_INFO(log, ". " << name << " :  " << hwLocator << " :  " << engineType << " :  "
-                           << description);
+    VLK_LOG_INFO(
+        log, ". " << name << " :  " << hwLocator << " :  " << engineType << " :  " << description);
     if (!isSupportedBxi2DeviceType(engineType)) {
         VLK_LOG_DEBUG(log, "Device not supported by this instance ignoring");
         return;

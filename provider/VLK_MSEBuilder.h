@@ -51,8 +51,8 @@ class VLK_MSEBuilder {
 
   protected:
     virtual VLK_PathInstancePairs buildMSE();
-    void AddDevice(VLK_PathInstancePairs& list, VELKCORE::CDevice* device,
-                   const String& systemName, const String& systemCreationClassName) const;
+    void AddDevice(VLK_PathInstancePairs& list, VELKCORE::CDevice* device, const String& systemName,
+                   const String& systemCreationClassName) const;
 
   private:
     VLK_PathInstancePairs mse_ref_inst;

@@ -142,8 +142,8 @@ Array<String> VLK_RecommendedActions::getAllActions(String key) {
             return actions;
         }
     }
-    VLK_LOG_ERROR(log, "getAllActions() NOT FOUND. Need to add an action for a new module? "
-                           << key);
+    VLK_LOG_ERROR(log,
+                  "getAllActions() NOT FOUND. Need to add an action for a new module? " << key);
     actions.append(String());
     return actions;
 }
