@@ -77,13 +77,13 @@ static int AddOtherDevice(const char* kind, uint32_t did) {
     int result = BXI2_E_NO_MEMORY;
     if (name != NULL && text != NULL) {
         if (strcmp(kind, "Optical") == 0) {
-            result = Bxi2_CreateDeviceIDE("OPTICAL", did, name, "/dev/velktestcd", text, 1, 0,
-                                          &device);
+            result =
+                Bxi2_CreateDeviceIDE("OPTICAL", did, name, "/dev/velktestcd", text, 1, 0, &device);
         } else if (strcmp(kind, "Floppy") == 0) {
             result = Bxi2_CreateDeviceFD("FD", did, name, "/dev/velktestfd", text, 0, &device);
         } else {
-            result = Bxi2_CreateDevicePort("LPT", did, name, "/dev/velktestlp", text, 1, 0x378,
-                                           &device);
+            result =
+                Bxi2_CreateDevicePort("LPT", did, name, "/dev/velktestlp", text, 1, 0x378, &device);
         }
     }
     free(name);
