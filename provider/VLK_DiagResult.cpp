@@ -99,7 +99,10 @@ bool VLK_DiagResult::createResult(CIMOMHandle& cimom, const String& testName,
 void VLK_DiagResult::removeOldResults(String testName, String deviceID) {
     ResultStore& results = store();
     StoreLock lock(results.mutex);
-    std::string prefix(static_cast<const char*>(deviceID.getCString()));
+    // The device's own results only: "<deviceID>:run", not every device
+    // whose ID merely begins with deviceID.
+    std::string prefix(static_cast<const char*>(getExecutionID(deviceID, 0).getCString()));
+    prefix.pop_back();
     for (auto it = results.res_ref_inst.begin(); it != results.res_ref_inst.end();) {
         if (stringValue(it->second, "DiagnosticName") != testName) {
             ++it;

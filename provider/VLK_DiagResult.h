@@ -30,7 +30,7 @@ class VLK_DiagResult {
     // is not in progress, or adds a busy result (TestState 5, "DEVICEINUSE")
     // beside one in progress; this handle then addresses that result.
     bool createResult(CIMOMHandle& cimom, const String& testName, const String& deviceID);
-    // Removes the results of the test whose ExecutionID starts with deviceID.
+    // Removes the results of the test on the device (every run number).
     void removeOldResults(String testName, String deviceID);
     // Appends a result with default properties to the store.
     void buildTestResult(CIMOMHandle& cimom, const String& testName,

@@ -266,11 +266,15 @@ CCycle* VLK_Engine::buildCycle(CTestEnvironment* te, CTest* test, CScenario** pp
 
 String VLK_Engine::getRecommnedActionsTestName(const String& cimTestName) {
     std::string name(static_cast<const char*>(cimTestName.getCString()));
-    std::string::size_type last = name.rfind(':');
-    if (last != std::string::npos) {
-        name.erase(last);
-    }
+    // Module and index end at the second colon: a test name may hold colons.
     std::string::size_type first = name.find(':');
+    std::string::size_type second =
+        first == std::string::npos ? std::string::npos : name.find(':', first + 1);
+    std::string::size_type end = second != std::string::npos ? second : name.rfind(':');
+    if (end != std::string::npos) {
+        name.erase(end);
+    }
+    first = name.find(':');
     if (first != std::string::npos) {
         name[first] = '_';
     }
