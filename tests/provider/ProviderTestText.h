@@ -33,4 +33,13 @@ inline std::string keyText(const Pegasus::CIMObjectPath& path, const char* name)
     return "<missing " + std::string(name) + ">";
 }
 
+inline size_t occurrences(const std::string& haystack, const std::string& needle) {
+    size_t count = 0;
+    for (size_t at = haystack.find(needle); at != std::string::npos;
+         at = haystack.find(needle, at + 1)) {
+        count++;
+    }
+    return count;
+}
+
 #endif

@@ -1,6 +1,7 @@
 // The provider when its engine is missing, does not start or dies between
-// two requests: the client gets "Error Starting Engine", nothing hangs, and a
-// later request starts the engine again.
+// two requests (the client gets "Error Starting Engine", nothing hangs, a
+// later request starts the engine again), and when the host has no or two
+// CIM_UnitaryComputerSystem instances (the request fails, no engine starts).
 #include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -26,7 +27,6 @@ class EngineFaultTest : public ProviderFixture {
     void SetUp() override {
         ProviderFixture::SetUp();
         installEngine();
-        addComputerSystem();
         writeLogConfiguration();
     }
 
@@ -44,6 +44,13 @@ class EngineFaultTest : public ProviderFixture {
             *listed = names.paths().size();
         }
         return "";
+    }
+
+    void startWithComputerSystems(int count) {
+        for (int i = 0; i < count; i++) {
+            addComputerSystem(i == 0 ? "testsystem" : "second");
+        }
+        createAndInitialize();
     }
 
     void replaceEngine(const std::string& script) {
@@ -68,13 +75,11 @@ class EngineFaultTest : public ProviderFixture {
 
 TEST_F(EngineFaultTest, MissingEngineFailsEachRequestUntilItIsInstalled) {
     replaceEngine("");
-    createAndInitialize();
+    startWithComputerSystems(1);
     for (int attempt = 0; attempt < 2; attempt++) {
         EXPECT_EQ(failureOf("VLK_DiagTest"), "CIMException 1 Error Starting Engine");
         EXPECT_EQ(failureOf("VLK_DiskDrive"), "Exception Error Starting Engine");
     }
-    EXPECT_NE(logText().find("Error Starting Test Environment.  Are you running as root?"),
-              std::string::npos);
 
     std::filesystem::create_symlink(VELK_CORE_PATH, homeDir + "/velkcore");
     size_t tests = 0;
@@ -87,13 +92,13 @@ TEST_F(EngineFaultTest, MissingEngineFailsEachRequestUntilItIsInstalled) {
 
 TEST_F(EngineFaultTest, EngineThatEndsAtOnceFailsTheRequestAndTheNext) {
     replaceEngine("exit 1");
-    createAndInitialize();
+    startWithComputerSystems(1);
     EXPECT_EQ(failureOf("VLK_Processor"), "Exception Error Starting Engine");
     EXPECT_EQ(failureOf("VLK_Processor"), "Exception Error Starting Engine");
 }
 
 TEST_F(EngineFaultTest, EngineThatDiedIsStartedAgainByTheNextRequest) {
-    createAndInitialize();
+    startWithComputerSystems(1);
     size_t tests = 0;
     ASSERT_EQ(failureOf("VLK_DiagTest", &tests), "");
     ASSERT_EQ(tests, 2u);
@@ -111,4 +116,25 @@ TEST_F(EngineFaultTest, EngineThatDiedIsStartedAgainByTheNextRequest) {
     std::optional<pid_t> restarted = runningEngine();
     ASSERT_TRUE(restarted.has_value());
     EXPECT_NE(*restarted, *engine);
+}
+
+TEST_F(EngineFaultTest, NoComputerSystemFailsUntilTheHostHasOne) {
+    startWithComputerSystems(0);
+    const std::string missing =
+        "Exception VLK_ComputerSystem::mGetCIMInstance(...): couldn't find an instance of "
+        "CIM_UnitaryComputerSystem";
+    EXPECT_EQ(failureOf("VLK_Processor"), missing);
+    EXPECT_EQ(failureOf("VLK_DiagTest"), missing);
+    EXPECT_EQ(logText().find("creating new CTestEnvironment"), std::string::npos);
+    addComputerSystem();
+    EXPECT_EQ(failureOf("VLK_Processor"), "");
+}
+
+TEST_F(EngineFaultTest, TwoComputerSystemsFailEveryDeviceAndTestRequest) {
+    startWithComputerSystems(2);
+    const std::string twice =
+        "Exception VLK_ComputerSystem::mGetCIMInstance(...): more than one instance of "
+        "CIM_UnitaryComputerSystem";
+    EXPECT_EQ(failureOf("VLK_DiskDrive"), twice);
+    EXPECT_EQ(failureOf("VLK_DiagTest"), twice);
 }
