@@ -1,5 +1,7 @@
 // Engine client costs: reading a LIST_DEVICES_AND_TESTS reply of 100 devices
-// with 10 tests each into device, module, test and parameter objects; and
+// with 10 tests each into device, module, test and parameter objects;
+// reading a device's FRU additional information (against looking each
+// record up by index, which is quadratic); and
 // the time Start takes to READY, with the engine not yet running (launch,
 // handshake, enumeration wait, list) and with it running (handshake, list).
 //
@@ -20,6 +22,8 @@
 #include <cstdlib>
 #include <string>
 
+#include "DeviceImp.h"
+#include "EngineText.h"
 #include "TestEnvironmentImp.h"
 #include "VelkCore.h"
 #include "process-helpers.h"
@@ -85,6 +89,51 @@ void BM_ReadDeviceList(benchmark::State& state) {
                             static_cast<int64_t>(reply.size()));
 }
 BENCHMARK(BM_ReadDeviceList)->Args({100, 10})->Args({10, 10})->Unit(benchmark::kMillisecond);
+
+// A device with n additional FRU records.
+std::string FruDevice(int records) {
+    std::string text = Element("NAME", "Disk") + Element("OSLOCATOR", "/dev/sda") +
+                       Element("HWLOCATOR", "IDE:0:0") + Element("DEVTYPE", "HD");
+    for (int k = 0; k < records; ++k) {
+        std::string number = std::to_string(k);
+        text += Element("FRU_ADDINFO_FIELD", "F" + number) +
+                Element("FRU_ADDINFO_DESC", "Field " + number) +
+                Element("FRU_ADDINFO_VALUE", "V" + number);
+    }
+    return text;
+}
+
+// Reading a device's FRU additional information, as the device list does.
+void BM_ReadFruAdditionalInfo(benchmark::State& state) {
+    const std::string text = FruDevice(static_cast<int>(state.range(0)));
+    for (auto _ : state) {
+        VELKCORE::CDeviceImp device;
+        device.initFromDeviceEnum(text.c_str());
+        benchmark::DoNotOptimize(device.FruAddInfo().size());
+    }
+    state.counters["records"] = static_cast<double>(state.range(0));
+}
+BENCHMARK(BM_ReadFruAdditionalInfo)->Arg(1000)->Arg(8000)->Unit(benchmark::kMillisecond);
+
+// For comparison: looking each record's three elements up by index, one
+// search from the start of the text per element.
+void BM_FruIndexedLookup(benchmark::State& state) {
+    const std::string text = FruDevice(static_cast<int>(state.range(0)));
+    for (auto _ : state) {
+        VELKCORE::detail::GenStr field;
+        size_t records = 0;
+        for (int k = 0; VELKCORE::detail::ReadField(text.c_str(), "FRU_ADDINFO_FIELD", k, field);
+             ++k) {
+            benchmark::DoNotOptimize(
+                VELKCORE::detail::FieldText(text.c_str(), "FRU_ADDINFO_DESC", k));
+            benchmark::DoNotOptimize(
+                VELKCORE::detail::FieldText(text.c_str(), "FRU_ADDINFO_VALUE", k));
+            ++records;
+        }
+        benchmark::DoNotOptimize(records);
+    }
+}
+BENCHMARK(BM_FruIndexedLookup)->Arg(1000)->Arg(8000)->Unit(benchmark::kMillisecond);
 
 int RemoveEntry(const char* path, const struct stat*, int, struct FTW*) {
     return remove(path);

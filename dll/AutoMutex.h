@@ -4,8 +4,10 @@
 // Twelve process-wide mutexes (CAutoMutex::_tMutex), chosen by index.  The
 // ones in use: 0 a scenario, 1 a cycle, 2 a test run, 5 a run's messages,
 // 10 a run's parameters, 11 a cycle's run history; they are always taken in
-// the order 0, 1, then 11 or 2.  These are separate from the numbered lock
-// table of the C layers.
+// the order 0, 1, then 11 or 2.  3 is held for each whole engine command
+// (send and reply), so that the commands of the process's threads run one
+// at a time; it is taken last, and nothing is locked while it is held.
+// These are separate from the numbered lock table of the C layers.
 //
 // The mutexes check errors: a thread that locks an entry it already holds
 // gets std::logic_error instead of hanging, and unlocking an entry the thread
@@ -22,7 +24,7 @@ class CAutoMutex {
         SCENARIO = 0,
         CYCLE = 1,
         TESTRUN = 2,
-        MUTEX3 = 3,
+        ENGINE_COMMAND = 3,
         MUTEX4 = 4,
         TESTRUN_MESSAGES = 5,
         MUTEX6 = 6,

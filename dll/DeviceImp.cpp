@@ -68,15 +68,22 @@ bool CDeviceImp::initFromDeviceEnum(const char* deviceText) {
             *field.target = *value;
         }
     }
-    GenStr fieldName;
-    for (int k = 0; detail::ReadField(deviceText, "FRU_ADDINFO_FIELD", k, fieldName); ++k) {
+    // The k-th record is the k-th FIELD, DESC and VALUE element; three
+    // walkers read them in one pass over the text.
+    detail::ElementWalker fields(deviceText, "FRU_ADDINFO_FIELD");
+    detail::ElementWalker descriptions(deviceText, "FRU_ADDINFO_DESC");
+    detail::ElementWalker values(deviceText, "FRU_ADDINFO_VALUE");
+    GenStr field;
+    GenStr description;
+    GenStr value;
+    while (fields.Next(field)) {
         CDevice::CAdditionalInfo info;
-        info.SetField(fieldName.Str());
-        if (auto description = FieldText(deviceText, "FRU_ADDINFO_DESC", k)) {
-            info.SetDescription(*description);
+        info.SetField(field.Str());
+        if (descriptions.Next(description)) {
+            info.SetDescription(description.Str());
         }
-        if (auto value = FieldText(deviceText, "FRU_ADDINFO_VALUE", k)) {
-            info.SetValue(*value);
+        if (values.Next(value)) {
+            info.SetValue(value.Str());
         }
         AddFruAdditionalInfo(info);
     }

@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <vector>
 
+#include "AutoMutex.h"
 #include "client-messaging-engine.h"
 #include "message-protocol.h"
 #include "test-common.h"
@@ -104,11 +105,20 @@ int BufferTransaction(Addressee to, const std::string& command, uint32_t bufferS
             built = VelkClientCreateNlsEngineCommand(command.c_str(), buffer.data(), bufferSize);
             break;
     }
-    if (built != VELK_MSG_OK) {
+    uint32_t id = 0;
+    if (built != VELK_MSG_OK || VelkMessageGetMessageId(buffer.data(), &id) != VELK_MSG_OK) {
         return TX_NO_COMMAND;
     }
-    if (VelkClientSendTransaction(buffer.data(), buffer.data(), bufferSize, waitMs, 0) !=
-        VELK_TRANS_OK) {
+    CAutoMutex lock(__FILE__, __LINE__, CAutoMutex::ENGINE_COMMAND);
+    int result = VelkClientSendTransaction(buffer.data(), buffer.data(), bufferSize, waitMs, 0);
+    if (result == VELK_TRANS_TOO_LONG) {
+        // Nobody asks for it again: left in the message table, every such
+        // reply would stay there for the life of the process.
+        if (VelkClientMessage* tooLong = VelkClientFindMessageWithReField(id)) {
+            VelkClientFreeMessage(VelkClientGetNextMessage(tooLong));
+        }
+    }
+    if (result != VELK_TRANS_OK) {
         return TX_NO_ANSWER;
     }
     reply.assign(buffer.data());
@@ -122,6 +132,7 @@ int DiagnosticEngineTransactionStr(const std::string& command, const char* lang,
         VELK_MSG_OK) {
         return TX_NO_COMMAND;
     }
+    CAutoMutex lock(__FILE__, __LINE__, CAutoMutex::ENGINE_COMMAND);
     if (VelkClientSendTransactionStr(message.CStr(), reply.Get(), waitMs, 0) != VELK_TRANS_OK) {
         return TX_NO_ANSWER;
     }

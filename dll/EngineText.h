@@ -69,9 +69,12 @@ enum TransactionResult { TX_OK = 0, TX_NO_ANSWER = 2, TX_NO_COMMAND = 3 };
 
 enum class Addressee { DIAGNOSTIC_ENGINE, MESSAGE_BROKER, NLS_ENGINE };
 
+// The transactions below hold CAutoMutex::ENGINE_COMMAND while they run.
+//
 // Builds the command for addressee in a zeroed area of bufferSize bytes and
 // runs it as a transaction whose reply comes back into the same area.  On
-// TX_OK reply receives the reply text.
+// TX_OK reply receives the reply text; a reply too long for the area is
+// dropped (TX_NO_ANSWER).
 int BufferTransaction(Addressee to, const std::string& command, uint32_t bufferSize, int waitMs,
                       std::string& reply);
 

@@ -1,5 +1,6 @@
 #include "NLSImp.h"
 
+#include "AutoMutex.h"
 #include "EngineText.h"
 #include "TestEnvironmentImp.h"
 #include "nls-access.h"
@@ -84,6 +85,7 @@ int CNLSImp::LookUpToken(const std::string& token, CNLS::LanguageId& lang, std::
     std::string code = CNLS::LanguageIdToStr(lang).substr(0, 2);
     char returned[VELK_LANG_ID_SIZE] = {};
     detail::GenStr found;
+    CAutoMutex lock(__FILE__, __LINE__, CAutoMutex::ENGINE_COMMAND);
     if (VelkGetNlsStringWithXmlTag(token.c_str(), code.c_str(), returned, found.Get()) == 1 &&
         !found.Empty()) {
         text = found.Str();
@@ -96,6 +98,7 @@ int CNLSImp::LookUpToken(const std::string& token, CNLS::LanguageId& lang, std::
 
 int CNLSImp::RegisterStringFile(const std::string& fileName) {
     _stringFile = fileName;
+    CAutoMutex lock(__FILE__, __LINE__, CAutoMutex::ENGINE_COMMAND);
     return VelkNlsRegisterModuleNlsFile(fileName.c_str()) == VELK_NLS_REG_OK ? 0 : 1;
 }
 

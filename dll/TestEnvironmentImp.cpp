@@ -7,9 +7,11 @@
 #include <cerrno>
 
 #include <climits>
+#include <cstring>
 #include <stdexcept>
 #include <utility>
 
+#include "AutoMutex.h"
 #include "Cycle.h"
 #include "CycleImp.h"
 #include "DeviceImp.h"
@@ -313,6 +315,7 @@ int CTestEnvironmentImp::GetRequestEnumerate(GenStr& reply, const std::string& c
         VTRACE(VELK_TRACE_DLL, "GetRequestEnumerate unable to create command\n");
         return detail::TX_NO_COMMAND;
     }
+    CAutoMutex lock(__FILE__, __LINE__, CAutoMutex::ENGINE_COMMAND);
     if (VelkClientSendTransactionStr(message.CStr(), reply.Get(), waitTime, 0) != VELK_TRANS_OK) {
         VTRACE(VELK_TRACE_DLL, "GetRequestEnumerate: No Response.\n");
         return detail::TX_NO_ANSWER;
@@ -331,6 +334,7 @@ int CTestEnvironmentImp::GetRequestDevicesBuff(GenStr& reply, const std::string&
         return detail::TX_NO_COMMAND;
     }
     VTRACE(VELK_TRACE_DLL, "SendingData data: = %s\n", message);
+    CAutoMutex lock(__FILE__, __LINE__, CAutoMutex::ENGINE_COMMAND);
     if (VelkClientSendTransactionStr(message, reply.Get(), waitTime, 0) != VELK_TRANS_OK) {
         VTRACE(VELK_TRACE_DLL, "RequestDeList:No response.\n");
         CGenStrClear(reply.Get());
@@ -350,6 +354,22 @@ int CTestEnvironmentImp::InitDeviceList(int waitTime, bool adoptRunning) {
     return ReadDeviceList(reply.CStr(), adoptRunning);
 }
 
+const char* CTestEnvironmentImp::DeviceListData(const char* reply, GenStr& data) {
+    if (detail::ReadField(reply, "MSG/DATA", 0, data)) {
+        return data.CStr();
+    }
+    // A malformed device leaves the DATA element unbalanced, and the lookup
+    // then finds no DATA at all: the devices are walked from the start of
+    // the DATA that follows the header instead, up to the malformed one.
+    const char* headerEnd = nullptr;
+    if (reply == nullptr || VelkXmlGetFieldStrAndTagStartEnd(reply, nullptr, &headerEnd, "MSG/HDR",
+                                                             0, nullptr) != VELK_MSG_OK) {
+        return "";
+    }
+    const char* dataStart = std::strstr(headerEnd, "<DATA>");
+    return dataStart != nullptr ? dataStart + std::strlen("<DATA>") : "";
+}
+
 int CTestEnvironmentImp::ReadDeviceList(const char* reply, bool adoptRunning) {
     // The new list replaces the old one; a second Start after CloseClient
     // must not list every device twice.  Devices that running tests still
@@ -359,8 +379,7 @@ int CTestEnvironmentImp::ReadDeviceList(const char* reply, bool adoptRunning) {
     GenStr deviceText;
     GenStr componentText;
     GenStr testText;
-    detail::ReadField(reply, "MSG/DATA", 0, data);
-    detail::ElementWalker deviceWalker(data.CStr(), "DEVICE");
+    detail::ElementWalker deviceWalker(DeviceListData(reply, data), "DEVICE");
     CScenarioImp* adoptingScenario = nullptr;
     int read = 0;
     while (read < MAX_DEVICES) {

@@ -65,6 +65,10 @@ class CTestEnvironmentImp {
     // malformed device ends the list).  Replaced devices are retired (see
     // RetiredDevices).  Always 0.
     int ReadDeviceList(const char* reply, bool adoptRunning);
+    // Where the DEVICE elements of a device-list reply are: the DATA
+    // element's content (copied into data), or, when a malformed device
+    // keeps DATA from being found, the reply text after the DATA tag.
+    static const char* DeviceListData(const char* reply, detail::GenStr& data);
     // Engine requests: 0 and the reply; 2 no answer; 3 no command.
     int GetRequestEnumerate(detail::GenStr& reply, const std::string& command, int waitTime);
     int GetRequestDevicesBuff(detail::GenStr& reply, const std::string& command, int waitTime);

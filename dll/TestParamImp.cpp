@@ -207,7 +207,7 @@ int CTestParamImp::GetValue(std::string& value) const {
 }
 
 bool CTestParamImp::IsUnsafeValue(const std::string& value) {
-    return value.find_first_of("<>:\r\n") != std::string::npos;
+    return value.find_first_of("<>\r\n") != std::string::npos;
 }
 
 int CTestParamImp::ApplyValue(const std::string& value) {

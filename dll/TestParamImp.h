@@ -68,8 +68,9 @@ class CTestParamImp {
     int Second() const { return second_; }
 
     // A value that cannot travel inside an engine command: it holds "<" or
-    // ">" (it would break the message), ":" (it would split the command's
-    // fields) or a line end.
+    // ">" (it would break the message) or a line end.  A ":" travels: the
+    // value is the last field of the command, and values such as "code:3"
+    // are the module's to judge.
     static bool IsUnsafeValue(const std::string& value);
 
   private:

@@ -127,7 +127,7 @@ CTestRunImp::~CTestRunImp() {
 
 void CTestRunImp::init() {
     VTRACE(VELK_TRACE_DLL, "CTestRunImp::init()\n");
-    processId_ = CTestRun::UNDEF_PROCESS_ID;
+    SetProcessId(CTestRun::UNDEF_PROCESS_ID);
     startStatus_ = NOT_STARTED;
     state_ = CTestRun::UNDEFINED;
     savedResult_ = CTestRun::INVALIDRESULT;
@@ -141,11 +141,18 @@ void CTestRunImp::init() {
 }
 
 std::string CTestRunImp::ProcessId() const {
+    CAutoMutex lock(__FILE__, __LINE__, CAutoMutex::TESTRUN);
     return processId_;
 }
 
-bool CTestRunImp::HasProcess() const {
-    return !processId_.empty() && processId_ != CTestRun::UNDEF_PROCESS_ID;
+void CTestRunImp::SetProcessId(const std::string& id) {
+    processId_ = id;
+    hasProcess_ = !id.empty() && id != CTestRun::UNDEF_PROCESS_ID;
+}
+
+void CTestRunImp::SetSavedResult(CTestRun::Result result) {
+    CAutoMutex lock(__FILE__, __LINE__, CAutoMutex::TESTRUN);
+    savedResult_ = result;
 }
 
 const CDeviceImp* CTestRunImp::Device() const {
@@ -250,7 +257,7 @@ int CTestRunImp::Start() {
             return lastStartResult_;
         }
         VTRACE(VELK_TRACE_DLL, "CTestRunImp::RequestRunTest:Test process id = %s\n", id->c_str());
-        processId_ = *id;
+        SetProcessId(*id);
         lastStartResult_ = CTestRun::OK;
         return lastStartResult_;
     }
@@ -267,7 +274,7 @@ int CTestRunImp::Start() {
 int CTestRunImp::MakeRunning(const std::string& processId) {
     CAutoMutex lock(__FILE__, __LINE__, CAutoMutex::TESTRUN);
     init();
-    processId_ = processId;
+    SetProcessId(processId);
     startStatus_ = STARTED;
     state_ = CTestRun::RUNNING;
     lastStartResult_ = CTestRun::OK;

@@ -6,6 +6,7 @@
 // message cursor holds entry 5 and the parameter list entry 10.
 #pragma once
 
+#include <atomic>
 #include <memory>
 #include <optional>
 #include <string>
@@ -81,8 +82,9 @@ class CTestRunImp {
     std::optional<std::string> StartCommand() const;
     bool IsValid() const;
 
+    // The process id (takes the run's lock).
     std::string ProcessId() const;
-    bool HasProcess() const;
+    bool HasProcess() const { return hasProcess_; }
     bool Released() const { return released_; }
     // The engine stopped answering for this run: it ended without a result.
     bool EngineLost() const { return engineLost_; }
@@ -101,7 +103,7 @@ class CTestRunImp {
     // Records a final outcome without asking the engine (used by the cycle
     // when a run can no longer be asked).
     void ForceExited();
-    void SetSavedResult(CTestRun::Result result) { savedResult_ = result; }
+    void SetSavedResult(CTestRun::Result result);
     const std::vector<std::unique_ptr<CTestParamImp>>& Parameters() const { return parameters_; }
     const std::vector<std::unique_ptr<CMessage>>& Messages() const { return messages_; }
     int MessageIterator() const { return cursor_; }
@@ -133,10 +135,16 @@ class CTestRunImp {
     int cursor_ = 0;
     std::vector<std::unique_ptr<CTestParamImp>> parameters_;
     std::unique_ptr<CTestParamImp> percentToTest_;
+    // Sets the process id and whether it names a process.
+    void SetProcessId(const std::string& id);
+
     std::string processId_;
-    int startStatus_ = NOT_STARTED;
-    bool released_ = false;
-    CTestRun::State state_ = CTestRun::UNDEFINED;
+    // Readable without the run's lock: whether there is a process, whether it
+    // was released, the state.
+    std::atomic<bool> hasProcess_{false};
+    std::atomic<int> startStatus_{NOT_STARTED};
+    std::atomic<bool> released_{false};
+    std::atomic<CTestRun::State> state_{CTestRun::UNDEFINED};
     CCycleImp* cycle_ = nullptr;
     int savedPercent_ = 0;
     CTestRun::Result savedResult_ = CTestRun::INVALIDRESULT;
@@ -144,10 +152,10 @@ class CTestRunImp {
     bool ownsIface_;
     unsigned int passCount_ = 0;
     const CTestImp* test_;
-    int lastStartResult_ = -1;
+    std::atomic<int> lastStartResult_{-1};
     std::string startRefusal_;
     int unanswered_ = 0;
-    bool engineLost_ = false;
+    std::atomic<bool> engineLost_{false};
 };
 
 }  // namespace VELKCORE

@@ -32,23 +32,16 @@ TEST(AutoMutexTest, LocksForItsScope) {
     EXPECT_FALSE(Held(CAutoMutex::CYCLE));
 }
 
-TEST(AutoMutexTest, AlreadyLockedArgumentTakesOverTheHold) {
-    ASSERT_EQ(pthread_mutex_lock(&CAutoMutex::_tMutex[CAutoMutex::TESTRUN]), 0);
-    {
-        CAutoMutex adopted(__FILE__, __LINE__, CAutoMutex::TESTRUN, true);
-        EXPECT_TRUE(adopted.IsLocked());
-        EXPECT_TRUE(Held(CAutoMutex::TESTRUN));
-    }
-    EXPECT_FALSE(Held(CAutoMutex::TESTRUN));
-}
-
-TEST(AutoMutexTest, NoUnlockLeavesTheMutexHeldForTheNextOwner) {
+TEST(AutoMutexTest, HoldIsHandedOnWithNoUnlockAndTheAlreadyLockedArgument) {
     {
         CAutoMutex first(__FILE__, __LINE__, CAutoMutex::CYCLE_HISTORY);
         first.NoUnlock();
     }
     EXPECT_TRUE(Held(CAutoMutex::CYCLE_HISTORY));
-    { CAutoMutex next(__FILE__, __LINE__, CAutoMutex::CYCLE_HISTORY, true); }
+    {
+        CAutoMutex next(__FILE__, __LINE__, CAutoMutex::CYCLE_HISTORY, true);
+        EXPECT_TRUE(next.IsLocked());
+    }
     EXPECT_FALSE(Held(CAutoMutex::CYCLE_HISTORY));
 }
 
@@ -88,11 +81,11 @@ TEST(AutoMutexTest, OtherThreadWaitsForTheHolder) {
     } shared;
     pthread_t thread;
     {
-        CAutoMutex lock(__FILE__, __LINE__, CAutoMutex::MUTEX3);
+        CAutoMutex lock(__FILE__, __LINE__, CAutoMutex::MUTEX4);
         ASSERT_EQ(pthread_create(
                       &thread, nullptr,
                       [](void* arg) -> void* {
-                          CAutoMutex inner(__FILE__, __LINE__, CAutoMutex::MUTEX3);
+                          CAutoMutex inner(__FILE__, __LINE__, CAutoMutex::MUTEX4);
                           static_cast<Shared*>(arg)->entered = true;
                           return nullptr;
                       },

@@ -172,4 +172,27 @@ TEST_F(CycleTest, ScenarioDestroyedWhileTickingReleasesItsRun) {
     EXPECT_TRUE(WaitUntil([&] { return next.Imp()->Start() == CTestRun::OK; }, 30000, 100));
 }
 
+TEST_F(CycleTest, RescanWhileAScenarioHoldsTestsKeepsThemAlive) {
+    CTest* timed = TestOn(kTimedTest, 0);
+    ASSERT_TRUE(Set(timed, "SECONDS", "2"));
+    CCycle* cycle = CycleOf({timed, TestOn(kQuickTest, 1)});
+    scenario_->Start(true, 100);
+    ASSERT_EQ(environment_->RescanDevices(), 0);
+    // The cycle's tests belong to devices the new list replaced; the update
+    // thread goes on using them, and so do the reads here.
+    EXPECT_EQ(Finish(scenario_), CScenario::EXITED);
+    std::vector<CTestRun*> started = Started(cycle);
+    ASSERT_EQ(started.size(), 2u);
+    for (CTestRun* run : started) {
+        EXPECT_EQ(ResultOf(run), CTestRun::PASS);
+        const CTest* test = nullptr;
+        run->GetTest(&test);
+        CDevice* device = nullptr;
+        test->GetDevice(&device);
+        std::string locator;
+        device->GetHWLocator(locator);
+        EXPECT_FALSE(locator.empty());
+    }
+}
+
 }  // namespace

@@ -6,15 +6,12 @@
 // and stop.
 #include <gtest/gtest.h>
 
-#include <fstream>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "NLSImp.h"
 #include "Sandbox.h"
-#include "CycleImp.h"
-#include "ScenarioImp.h"
 #include "TestEnvironmentImp.h"
 #include "TestImp.h"
 #include "TestParamImp.h"
@@ -103,17 +100,10 @@ TEST_F(ScriptedEngineTest, StartWaitsForTheEnumerationAndReadsTheList) {
     EXPECT_EQ(Received("LIST_DEVICES_AND_TESTS"), 1);
     ASSERT_EQ(DeviceCount(), 2u);
     std::string text;
-    DeviceAt(0)->GetHWLocator(text);
-    EXPECT_EQ(text, "IDE:0:0");
     DeviceAt(0)->GetName(text);
     EXPECT_EQ(text, "Scripted disk");
-    DeviceAt(1)->GetName(text);
-    EXPECT_EQ(text, "Serial port 1");
     TestAt(0, 0)->GetModuleName(text);
     EXPECT_EQ(text, "Scripted module");
-    bool risky = false;
-    TestAt(0, 0)->GetRisky(risky);
-    EXPECT_TRUE(risky);
     EXPECT_EQ(environment_->Start(), 0);
     EXPECT_EQ(Received("LIST_DEVICES_AND_TESTS"), 1) << "a READY start must not ask again";
 }
@@ -140,10 +130,6 @@ TEST_F(ScriptedEngineTest, TextsAreTranslatedCachedAndFallBackToEnglish) {
     TestAt(0, 0)->GetName(name);
     EXPECT_EQ(Received("NLS_GETSTRING:DE:<NLS mod=scripted.vkm id=QUICK />"), lookups)
         << "a cached translation must not be looked up again";
-    int fallbackLookups = Received("NLS_GETSTRING:DE:<NLS mod=scripted.vkm id=ENGLISH_ONLY />");
-    TestAt(0, 1)->GetName(name);
-    EXPECT_EQ(Received("NLS_GETSTRING:DE:<NLS mod=scripted.vkm id=ENGLISH_ONLY />"),
-              fallbackLookups + 1);
 
     // Cached texts outlive the engine.
     environment_->Stop();
@@ -185,33 +171,18 @@ TEST_F(ScriptedEngineTest, ParameterVerdictsComeFromTheEngine) {
     std::string bound;
     EXPECT_EQ(count->GetMaxVal(bound), 0);
     EXPECT_EQ(Received("VALIDATE_TEST_PARAMETERS:VeLkScripted:0:1:param=COUNT,UNDEF"), 1);
-    EXPECT_EQ(Apply(count, "11"), CTestParameter::VALUE_TOO_BIG);
-    EXPECT_EQ(Received("VALIDATE_TEST_PARAMETERS:VeLkScripted:0:1:param=COUNT,11"), 1);
+    const std::pair<const char*, CTestParameter::State> verdicts[] = {
+        {"11", CTestParameter::VALUE_TOO_BIG},
+        {"0", CTestParameter::VALUE_TOO_SMALL},
+        {"x", CTestParameter::VALUE_BAD},
+        {"7", CTestParameter::VALID}};
+    for (const auto& [value, state] : verdicts) {
+        EXPECT_EQ(Apply(count, value), state) << value;
+    }
     EXPECT_EQ(count->GetMaxVal(bound), 0);
     EXPECT_EQ(bound, "10");
-    EXPECT_EQ(Apply(count, "0"), CTestParameter::VALUE_TOO_SMALL);
-    EXPECT_EQ(Apply(count, "x"), CTestParameter::VALUE_BAD);
-    EXPECT_EQ(Apply(count, "7"), CTestParameter::VALID);
-    int refused = Received("VALIDATE_TEST_PARAMETERS:VeLkScripted:0:1:param=COUNT,7:8");
-    EXPECT_EQ(Apply(count, "7:8"), CTestParameter::VALUE_BAD);
-    EXPECT_EQ(Received("VALIDATE_TEST_PARAMETERS:VeLkScripted:0:1:param=COUNT,7:8"), refused)
-        << "an unsafe value must not be sent";
-    std::string param;
-    count->Imp()->GetParam(param);
-    EXPECT_EQ(param, "param=COUNT,7");
     CTestParamImp unknown(1, "VeLkScripted", 0, std::string("UNKNOWN"));
     EXPECT_EQ(Apply(unknown.Interface(), "3"), CTestParameter::ID_NOT_RECOGNIZED);
-}
-
-TEST_F(ScriptedEngineTest, SystemInformationComesPerDevice) {
-    ASSERT_EQ(environment_->Start(), 0);
-    CDevice::CSystemInfo* info = nullptr;
-    ASSERT_EQ(DeviceAt(1)->GetFirstSystemInfo(&info), 0);
-    EXPECT_EQ(Received("SYSINFO:COM:1:03f8"), 1);
-    EXPECT_EQ(info->GetKey(), "FEATURE");
-    EXPECT_EQ(info->GetModuleName(), "scripted.vkm");
-    EXPECT_EQ(info->GetValues(), (std::vector<std::string>{"read", "write"}));
-    EXPECT_EQ(DeviceAt(1)->GetNextSystemInfo(&info), 1);
 }
 
 TEST_F(ScriptedEngineTest, RescanReadsTheListAgain) {
@@ -234,20 +205,6 @@ TEST_F(ScriptedEngineTest, ReconnectUsesTheRunningEngineAndKeepsOneList) {
     EXPECT_EQ(environment_->GetEnginePid(), launched);
     EXPECT_EQ(ChildrenNamed("velkcore"), std::vector<pid_t>{launched});
     EXPECT_EQ(DeviceCount(), 2u);
-}
-
-TEST_F(ScriptedEngineTest, RunningEngineIsAdoptedAndLeftRunning) {
-    engine_ = std::make_unique<Child>(sandbox_->BinDir() + "/velkcore", std::vector<std::string>{},
-                                      sandbox_->Root());
-    ASSERT_TRUE(WaitUntil([&] { return FifoHasReader(sandbox_->BrokerFifo()); }, 10000));
-    ASSERT_EQ(environment_->Start(), 0);
-    EXPECT_EQ(environment_->GetEnginePid(), 0);
-    EXPECT_EQ(DeviceCount(), 2u);
-    EXPECT_EQ(ChildrenNamed("velkcore"), std::vector<pid_t>{engine_->Pid()});
-    environment_->CloseClient();
-    environment_.reset();
-    EXPECT_TRUE(FifoHasReader(sandbox_->BrokerFifo()));
-    engine_->Stop();
 }
 
 TEST_F(ScriptedEngineTest, StopOfAnAdoptedEngineStopsItToo) {
@@ -291,34 +248,13 @@ TEST_F(ScriptedEngineTest, MultiInstanceEngineHasItsOwnFifo) {
     EXPECT_TRUE(FifoHasReader(sandbox_->BrokerFifo()));
 }
 
-TEST_F(ScriptedEngineTest, RunningTestsAreAdoptedWithTheOption) {
-    std::string list = sandbox_->Root() + "/list";
-    std::ofstream(list)
-        << "<DEVICE><NAME>Disk</NAME><OSLOCATOR>/dev/sda</OSLOCATOR><HWLOCATOR>IDE:0:0"
-           "</HWLOCATOR><DEVTYPE>HD</DEVTYPE><COMPONENT><ID>VeLkScripted</ID><DID>1</DID>"
-           "<TEST><NAME>Long</NAME><ID>0</ID><RUNNING_INSTANCES><TESTSTATUS><PROCESS_ID>77"
-           "</PROCESS_ID></TESTSTATUS></RUNNING_INSTANCES></TEST></COMPONENT></DEVICE>";
-    setenv("VELK_SCRIPTED_LIST", list.c_str(), 1);
-    Make(CTestEnvironment::OPTION_ADOPT_RUNNING_TESTS);
-    ASSERT_EQ(environment_->Start(), 0);
-    ASSERT_EQ(environment_->GetScenarioArraySize(), 1u);
-    CScenario* scenario = environment_->GetScenarioArrayElement(0);
-    EXPECT_EQ(scenario->GetState(), CScenario::RUNNING);
-    ASSERT_EQ(scenario->Imp()->Cycles().size(), 1u);
-    EXPECT_EQ(scenario->Imp()->Cycles()[0]->AdoptedRuns()[0].processId, "77");
-    EXPECT_EQ(scenario->Imp()->Cycles()[0]->AdoptedRuns()[0].test, TestAt(0, 0)->Imp());
-}
-
-TEST_F(ScriptedEngineTest, StopEndsTheEngineAndRemovesEveryFifo) {
+TEST_F(ScriptedEngineTest, StartAfterStopLaunchesANewEngine) {
     ASSERT_EQ(environment_->Start(), 0);
     int launched = environment_->GetEnginePid();
     EXPECT_EQ(environment_->Stop(), 0);
-    EXPECT_EQ(State(), CTestEnvironment::DISCONNECTED);
     EXPECT_TRUE(ProcessGone(launched));
     EXPECT_TRUE(sandbox_->Fifos().empty()) << sandbox_->Fifos().front();
-    // The environment can start again after a stop: the transport comes back.
     ASSERT_EQ(environment_->Start(), 0);
-    EXPECT_GT(environment_->GetEnginePid(), 0);
     EXPECT_NE(environment_->GetEnginePid(), launched);
     EXPECT_EQ(DeviceCount(), 2u);
 }

@@ -10,6 +10,7 @@
 #include "ScenarioImp.h"
 #include "TestEnvironmentImp.h"
 #include "TestImp.h"
+#include "TestRunImp.h"
 #include "VelkCore.h"
 
 namespace {
@@ -36,7 +37,7 @@ TEST(RetiredDevicesTest, DeviceOfAnAdoptedRunOutlivesTheListThatHeldIt) {
     std::string first = DeviceWithTest("HW:0", Running("4711")) + DeviceWithTest("HW:1");
     ASSERT_EQ(imp.ReadDeviceList(Reply(first).c_str(), true), 0);
     ASSERT_EQ(imp.Scenarios().size(), 1u);
-    const CTestImp* adopted = imp.Scenarios()[0]->Cycles()[0]->AdoptedRuns()[0].test;
+    const CTestImp* adopted = imp.Scenarios()[0]->Cycles()[0]->TestRuns()[0]->Test();
     const CDeviceImp* device = imp.Devices()[0].get();
     EXPECT_TRUE(imp.Scenarios()[0]->UsesDevice(device));
     EXPECT_FALSE(imp.Scenarios()[0]->UsesDevice(imp.Devices()[1].get()));

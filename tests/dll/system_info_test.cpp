@@ -73,41 +73,36 @@ TEST(SystemInfoTest, ValuesNestedInOneValueAreCollected) {
     EXPECT_EQ(Values(*info), (std::vector<std::string>{"a", "b"}));
 }
 
-TEST(SystemInfoTest, StatusRecordsReportBusyOrNoInformation) {
+struct ResultCase {
+    const char* what;
+    std::string data;
+    int result;
+};
+
+class SystemInfoResultTest : public ::testing::TestWithParam<ResultCase> {};
+
+TEST_P(SystemInfoResultTest, FirstRecordDecidesTheResult) {
     CDeviceImp device;
     CDevice::CSystemInfo* info = nullptr;
-    std::string busy =
-        Reply(DeviceWith("m.vkm", Record("Status", {"Device In Use"}) + Record("VENDOR", {"x"})));
-    EXPECT_EQ(device.ReadSystemInfoReply(busy.c_str(), &info), 3);
-    ASSERT_NE(info, nullptr);
-    EXPECT_EQ(info->GetKey(), "Status");
-    EXPECT_EQ(Values(*info), std::vector<std::string>{"Device In Use"});
-    EXPECT_EQ(device.Interface()->GetNextSystemInfo(&info), 0);
-    std::string none = Reply(DeviceWith("m.vkm", Record("Status", {"No Information Available"})));
-    EXPECT_EQ(device.ReadSystemInfoReply(none.c_str(), &info), 4);
-    std::string other = Reply(DeviceWith("m.vkm", Record("Status", {"Fine"})));
-    EXPECT_EQ(device.ReadSystemInfoReply(other.c_str(), &info), 0);
+    EXPECT_EQ(device.ReadSystemInfoReply(Reply(GetParam().data).c_str(), &info), GetParam().result)
+        << GetParam().what;
 }
 
-TEST(SystemInfoTest, NoRecordGivesFive) {
-    CDeviceImp device;
-    CDevice::CSystemInfo* info = nullptr;
-    EXPECT_EQ(device.ReadSystemInfoReply(Reply("").c_str(), &info), 5);
-    EXPECT_EQ(info, nullptr);
-    EXPECT_EQ(device.ReadSystemInfoReply(Reply(DeviceWith("m.vkm", "")).c_str(), &info), 5);
-    EXPECT_EQ(device.Interface()->GetNextSystemInfo(&info), 1);
-}
-
-TEST(SystemInfoTest, RecordWithoutDescriptionOrValueFails) {
-    CDeviceImp device;
-    CDevice::CSystemInfo* info = nullptr;
-    std::string noDescription = Reply(DeviceWith(
-        "m.vkm", Element("SYSINFO", Element("SYSINFO_KEY", "K") + Element("SYSINFO_VALUE", "v"))));
-    EXPECT_EQ(device.ReadSystemInfoReply(noDescription.c_str(), &info), 1);
-    std::string noValue = Reply(DeviceWith("m.vkm", Record("K", {})));
-    EXPECT_EQ(device.ReadSystemInfoReply(noValue.c_str(), &info), 1);
-    EXPECT_EQ(info, nullptr);
-}
+INSTANTIATE_TEST_SUITE_P(
+    Replies, SystemInfoResultTest,
+    ::testing::Values(
+        ResultCase{"busy",
+                   DeviceWith("m.vkm", Record("Status", {"Device In Use"}) + Record("V", {"x"})),
+                   3},
+        ResultCase{"no information",
+                   DeviceWith("m.vkm", Record("Status", {"No Information Available"})), 4},
+        ResultCase{"other status", DeviceWith("m.vkm", Record("Status", {"Fine"})), 0},
+        ResultCase{"no device", "", 5}, ResultCase{"no record", DeviceWith("m.vkm", ""), 5},
+        ResultCase{"no description",
+                   DeviceWith("m.vkm", Element("SYSINFO", Element("SYSINFO_KEY", "K") +
+                                                              Element("SYSINFO_VALUE", "v"))),
+                   1},
+        ResultCase{"no value", DeviceWith("m.vkm", Record("K", {})), 1}));
 
 TEST(SystemInfoTest, WithoutEngineTheRequestFailsAndClearsOldRecords) {
     CDeviceImp device;

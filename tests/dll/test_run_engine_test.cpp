@@ -51,6 +51,10 @@ struct ModeCase {
     CTestRun::Result result;
 };
 
+void PrintTo(const ModeCase& mode, std::ostream* os) {
+    *os << mode.mode;
+}
+
 class QuickModeTest : public TestRunTest, public ::testing::WithParamInterface<ModeCase> {};
 
 TEST_P(QuickModeTest, RunEndsWithTheModulesResultAndItsMessages) {
@@ -74,7 +78,8 @@ INSTANTIATE_TEST_SUITE_P(Modes, QuickModeTest,
                                            ModeCase{"fail", CTestRun::FAILED},
                                            ModeCase{"nomedia", CTestRun::NOMEDIA},
                                            ModeCase{"setuperror", CTestRun::SETUPERROR},
-                                           ModeCase{"crash", CTestRun::EXITEDABNORMALLY}));
+                                           ModeCase{"crash", CTestRun::EXITEDABNORMALLY}),
+                         [](const auto& info) { return std::string(info.param.mode); });
 
 TEST_F(TestRunTest, TimedRunReportsProgressAndOrderedMessages) {
     CTest* test = TestOn(kTimedTest);

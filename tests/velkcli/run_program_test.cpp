@@ -85,6 +85,12 @@ struct ExitCase {
     const char* resultLine;  // the last line of standard output, "" for none
 };
 
+void PrintTo(const ExitCase& exit, std::ostream* os) {
+    for (const std::string& argument : exit.arguments) {
+        *os << argument << " ";
+    }
+}
+
 class RunExitTest : public RunProgramTest, public ::testing::WithParamInterface<ExitCase> {};
 
 TEST_P(RunExitTest, ExitStatusTellsTheOutcome) {

@@ -1,6 +1,6 @@
 // Test support for the engine client and its command-line client: private
-// pipe and bin directories, child processes stopped by pid, a probe of the
-// engine's abilities, and readers for the test module's data files.
+// pipe and bin directories, child processes stopped by pid, and readers for
+// the test module's data files.
 #pragma once
 
 #include <sys/types.h>
@@ -96,11 +96,6 @@ void StopEnvironment(std::unique_ptr<VELKCORE::CTestEnvironment>& environment);
 // Checks that a test left nothing behind: a velkcore among this process's
 // children is reported and stopped, and no FIFO may stay in the sandbox.
 void ExpectNothingLeft(const Sandbox& sandbox);
-
-// Why the engine cannot back the engine tests (it does not answer
-// LIST_DEVICES_AND_TESTS at all), or nothing when it can.  The verdict is
-// kept in a cache file keyed by the engine binary, so that it is probed once
-// per engine build.
 
 // The test module's definitions file and string file, and a reader for one
 // section of such an INI file (keys in lower case).
