@@ -51,7 +51,8 @@ fi
 if command -v ccache >/dev/null; then
     options+=(-DCMAKE_C_COMPILER_LAUNCHER=ccache -DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
 fi
-if [ ! -f "$build/CMakeCache.txt" ]; then
+# Configured once per SDK location; later runs only rebuild.
+if ! grep -qxF "VELK_PEGASUS_SDK:PATH=$sdk" "$build/CMakeCache.txt" 2>/dev/null; then
     step configure env CC=gcc CXX=g++ cmake -S "$repo" -B "$build" "${options[@]}"
 fi
 step build cmake --build "$build" -j2 --target VLK_DiagProvider velk-provider-loader velk-api-probe
