@@ -2,6 +2,7 @@
 // additional information is read in one pass with the records it always had.
 #include <gtest/gtest.h>
 
+#include <ostream>
 #include <string>
 
 #include "DeviceImp.h"
@@ -30,6 +31,10 @@ struct MalformedCase {
     const char* what;
     std::string tail;  // after two good devices
 };
+
+void PrintTo(const MalformedCase& malformed, std::ostream* out) {
+    *out << malformed.what;
+}
 
 class MalformedDeviceTest : public ::testing::TestWithParam<MalformedCase> {};
 
