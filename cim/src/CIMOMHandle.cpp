@@ -16,7 +16,8 @@ namespace {
 
 CIMOMHandleBackend& backendOf(const std::shared_ptr<CIMOMHandleRep>& rep) {
     if (!rep->backend)
-        throw CIMException(CIM_ERR_FAILED, "CIMOMHandle has no host");
+        // What OpenPegasus throws when a handle reaches no CIM server.
+        throw Exception("Cannot connect to local CIM server. Connection failed.");
     return *rep->backend;
 }
 

@@ -7,6 +7,13 @@
 #include <fstream>
 #include <sstream>
 
+#include <Pegasus/Common/CIMInstance.h>
+#include <Pegasus/Common/CIMObjectPath.h>
+#include <Pegasus/Common/CIMProperty.h>
+
+#include "TestDirectory.h"
+#include "TestProcess.h"
+
 using namespace Pegasus;
 
 void ProviderFixture::SetUp() {
@@ -22,7 +29,53 @@ void ProviderFixture::TearDown() {
     terminate();
     library.reset();
     unsetenv("VELKOR_HOME");
+    if (!pipeDir.empty()) {
+        for (pid_t stray : velk::testsupport::ChildrenOf(getpid())) {
+            std::optional<velk::testsupport::ProcessStat> stat =
+                velk::testsupport::ReadProcessStat(stray);
+            if (stat && stat->name == "velkcore") {
+                ADD_FAILURE() << "velkcore " << stray << " left running";
+                velk::testsupport::StopProcess(stray);
+            }
+        }
+        EXPECT_TRUE(velk::testsupport::ListDirectory(pipeDir).empty()) << "FIFO left";
+        unsetenv("VELK_TMP");
+        unsetenv("VELKTEST_ALL_CLASSES");
+        std::filesystem::remove_all(pipeDir);
+    }
     std::filesystem::remove_all(homeDir);
+}
+
+void ProviderFixture::installEngine() {
+    pipeDir = velk::testsupport::MakePrivateDirectory("velk-provider-pipes");
+    ASSERT_FALSE(pipeDir.empty());
+    setenv("VELK_TMP", pipeDir.c_str(), 1);
+    setenv("VELKTEST_ALL_CLASSES", "1", 1);
+    std::filesystem::create_symlink(VELK_CORE_PATH, homeDir + "/velkcore");
+    for (const auto& entry : std::filesystem::directory_iterator(VELK_TESTMODULE_DIR)) {
+        std::filesystem::create_symlink(entry.path(),
+                                        homeDir + "/" + entry.path().filename().string());
+    }
+}
+
+void ProviderFixture::addComputerSystem(const char* name) {
+    Array<CIMKeyBinding> keys;
+    keys.append(CIMKeyBinding(CIMName("CreationClassName"), String("CIM_UnitaryComputerSystem"),
+                              CIMKeyBinding::STRING));
+    keys.append(CIMKeyBinding(CIMName("Name"), String(name), CIMKeyBinding::STRING));
+    CIMObjectPath path(String(), CIMNamespaceName(), CIMName("CIM_UnitaryComputerSystem"), keys);
+    CIMInstance system{CIMName("CIM_UnitaryComputerSystem")};
+    system.addProperty(
+        CIMProperty(CIMName("CreationClassName"), CIMValue(String("CIM_UnitaryComputerSystem"))));
+    system.addProperty(CIMProperty(CIMName("Name"), CIMValue(String(name))));
+    repository->add(path, system);
+}
+
+void ProviderFixture::startEngineBackedProvider() {
+    installEngine();
+    addComputerSystem();
+    writeLogConfiguration();
+    createAndInitialize();
 }
 
 void ProviderFixture::writeFile(const std::string& name, const std::string& content) {

@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <optional>
 #include <string>
 
 #include <Pegasus/Provider/CIMInstanceProvider.h>
@@ -29,10 +30,21 @@ class ProviderFixture : public ::testing::Test {
     void terminate();
     std::string logText() const;
 
+    // Makes the bin directory an engine's: velkcore and the test module (with
+    // a device of every class), and a private pipe directory in VELK_TMP.
+    // TearDown then checks that no engine and no FIFO is left.
+    void installEngine();
+    // Adds a CIM_UnitaryComputerSystem named name to the host's instances.
+    void addComputerSystem(const char* name = "testsystem");
+    // Everything an engine-backed test needs: engine, one computer system,
+    // log, provider initialized.
+    void startEngineBackedProvider();
+
     Pegasus::CIMObjectPath classPath(const char* className, const char* host = "testhost",
                                      const char* nameSpace = "root/korva") const;
 
     std::string homeDir;
+    std::string pipeDir;
     std::string logPath() const { return homeDir + "/provider.log"; }
     std::unique_ptr<velk::cimserver::ProviderLibrary> library;
     std::shared_ptr<velk::cimserver::InstanceRepository> repository;

@@ -103,8 +103,7 @@ class DispatchTest : public ProviderFixture {
   protected:
     void SetUp() override {
         ProviderFixture::SetUp();
-        writeLogConfiguration();
-        createAndInitialize();
+        startEngineBackedProvider();
     }
 };
 
@@ -143,7 +142,7 @@ TEST_F(DispatchTest, GetOfAResultRefreshesRunningTestsButEnumerationDoesNot) {
     CollectingInstanceHandler enumeration;
     instances->enumerateInstances(OperationContext(), classPath("VLK_DiagResult"), false, false,
                                   CIMPropertyList(), enumeration);
-    EXPECT_FALSE(contains(logText(), "update()"));
+    EXPECT_FALSE(contains(logText(), "Update() #running tests"));
 
     CIMObjectPath result = classPath("VLK_DiagResult");
     result.setKeyBindings(Array<CIMKeyBinding>(
@@ -155,7 +154,7 @@ TEST_F(DispatchTest, GetOfAResultRefreshesRunningTestsButEnumerationDoesNot) {
     } catch (const CIMObjectNotFoundException& e) {
         EXPECT_STREQ(e.getMessage().getCString(), "VLK_DiagResult - result instance not found");
     }
-    EXPECT_TRUE(contains(logText(), "update()"));
+    EXPECT_TRUE(contains(logText(), "Update() #running tests"));
     EXPECT_FALSE(get.protocol().isComplete());
 }
 

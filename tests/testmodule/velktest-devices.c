@@ -64,16 +64,69 @@ static int AddSerialPort(uint32_t did) {
     return Bxi2_AddDevice(device);
 }
 
+/* A device of one of the classes beyond disks, processors and serial ports,
+ * running test 0. */
+static int AddOtherDevice(const char* kind, uint32_t did) {
+    char nameId[32];
+    char descriptionId[48];
+    snprintf(nameId, sizeof nameId, "szDev%s", kind);
+    snprintf(descriptionId, sizeof descriptionId, "szDev%sDescription", kind);
+    char* name = TagCopy(nameId, "0");
+    char* text = TagCopy(descriptionId, NULL);
+    Bxi2_Device* device = NULL;
+    int result = BXI2_E_NO_MEMORY;
+    if (name != NULL && text != NULL) {
+        if (strcmp(kind, "Optical") == 0) {
+            result =
+                Bxi2_CreateDeviceIDE("OPTICAL", did, name, "/dev/velktestcd", text, 1, 0, &device);
+        } else if (strcmp(kind, "Floppy") == 0) {
+            result = Bxi2_CreateDeviceFD("FD", did, name, "/dev/velktestfd", text, 0, &device);
+        } else {
+            result =
+                Bxi2_CreateDevicePort("LPT", did, name, "/dev/velktestlp", text, 1, 0x378, &device);
+        }
+    }
+    free(name);
+    free(text);
+    if (result != BXI2_OK) {
+        return result;
+    }
+    Bxi2_AddTestsToDevice(device, "0");
+    return Bxi2_AddDevice(device);
+}
+
+/* VELKTEST_DISKS=N reports N hard drives running every test (instead of the
+ * two default ones); VELKTEST_ALL_CLASSES=1 adds an optical drive, a diskette
+ * drive and a parallel port. */
 int VelkTest_Enumerate(void) {
-    int result = AddHardDrive(1, 0, "SN0001", "CACHE", "Cache size", "8 MB", "0,1");
-    if (result == BXI2_OK) {
-        result = AddHardDrive(2, 1, "SN0002", "ROTATION", "Rotation rate", "7200 rpm", "*");
+    const char* disks = getenv("VELKTEST_DISKS");
+    const char* allClasses = getenv("VELKTEST_ALL_CLASSES");
+    uint32_t did = 1;
+    int result = BXI2_OK;
+    if (disks != NULL && disks[0] != '\0') {
+        unsigned long count = strtoul(disks, NULL, 10);
+        for (unsigned long i = 0; i < count && i < 10000 && result == BXI2_OK; ++i) {
+            char serial[24];
+            snprintf(serial, sizeof serial, "SN%05lu", i + 1);
+            result = AddHardDrive(did++, (uint32_t)i, serial, "CACHE", "Cache size", "8 MB", "*");
+        }
+    } else {
+        result = AddHardDrive(did++, 0, "SN0001", "CACHE", "Cache size", "8 MB", "0,1");
+        if (result == BXI2_OK) {
+            result = AddHardDrive(did++, 1, "SN0002", "ROTATION", "Rotation rate", "7200 rpm", "*");
+        }
     }
     if (result == BXI2_OK) {
-        result = AddProcessor(3);
+        result = AddProcessor(did++);
     }
     if (result == BXI2_OK) {
-        result = AddSerialPort(4);
+        result = AddSerialPort(did++);
+    }
+    if (allClasses != NULL && strcmp(allClasses, "1") == 0) {
+        const char* const kinds[] = {"Optical", "Floppy", "Lpt"};
+        for (size_t i = 0; i < 3 && result == BXI2_OK; ++i) {
+            result = AddOtherDevice(kinds[i], did++);
+        }
     }
     return result;
 }
