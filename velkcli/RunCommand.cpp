@@ -342,8 +342,10 @@ void Runner::Watch() {
 }
 
 void Runner::AwaitStoppedRun() {
-    Say("stopping the test...");
-    scenario_->Stop();
+    if (interrupted_) {
+        Say("stopping the test...");
+        scenario_->Stop();
+    }
     CTestRun* current = cycle_->GetCurrentTest();
     if (current == nullptr) {
         return;
@@ -468,9 +470,9 @@ int Runner::Run() {
         return Fail(kExitUsage, error.what());
     }
     Watch();
-    if (interrupted_) {
-        AwaitStoppedRun();
-    }
+    // A run stopped by Ctrl-C, the maximum time or the error limit is still
+    // ending in the engine: its final result comes once it has.
+    AwaitStoppedRun();
     return Conclude();
 }
 
