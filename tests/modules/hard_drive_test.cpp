@@ -168,9 +168,7 @@ TEST_F(HardDriveTest, AStopRequestEndsTheScanDiscontinuedByItself) {
     StartWith(disk);
     std::string id = Start(kModule, 0, kLocator);
     ASSERT_FALSE(id.empty());
-    ASSERT_TRUE(velk::testsupport::WaitUntil(
-        [&] { return Field(Transact("GET_TEST_STATUS:" + id).Data(), "TESTSTATUS/STATE") == "1"; },
-        10000));
+    ASSERT_TRUE(WaitUntilRunning(id));
     EXPECT_EQ(Transact("STOP_TEST:" + id).Data(), "<RESULT>OK</RESULT>");
     RunOutcome outcome = Finish(id);
     EXPECT_EQ(outcome.finalResult, kDiscontinued);
@@ -201,9 +199,7 @@ TEST_F(HardDriveTest, ATerminationSignalEndsTheScanCleanly) {
             return !modules.empty();
         },
         10000));
-    ASSERT_TRUE(velk::testsupport::WaitUntil(
-        [&] { return Field(Transact("GET_TEST_STATUS:" + id).Data(), "TESTSTATUS/STATE") == "1"; },
-        10000));
+    ASSERT_TRUE(WaitUntilRunning(id));
     ASSERT_EQ(::kill(modules[0], SIGTERM), 0);
     RunOutcome outcome = Finish(id);
     EXPECT_EQ(outcome.finalResult, kDiscontinued) << "a result, not an abnormal end";
