@@ -103,9 +103,9 @@ TEST_F(TestRunTest, RunFromStartToFreeReportsProgressLogAndResult) {
 
 TEST_F(TestRunTest, ModuleResultsBecomeEngineResultNumbers) {
     const std::vector<std::pair<std::string, std::string>> cases = {
-        {"fail", "2"},       {"nomedia", "7"},       {"busy", "3"},
-        {"privilege", "4"},  {"notapplicable", "5"}, {"badparams", "6"},
-        {"setuperror", "1"}, {"code:42", "1"},       {"openbusy", "3"},
+        {"fail", "2"},          {"nomedia", "7"},       {"busy", "3"},       {"privilege", "4"},
+        {"notapplicable", "5"}, {"badparams", "6"},     {"setuperror", "1"}, {"code:42", "1"},
+        {"openbusy", "3"},      {"openprivilege", "4"},
     };
     for (const auto& [mode, expected] : cases) {
         std::string id = QuickTest(mode);
