@@ -8,7 +8,6 @@
 #include "markup_text.h"
 #include "number_text.h"
 #include "module_definition.h"
-#include "nls_engine.h"
 #include "nls_tag.h"
 
 namespace velk::engine {
@@ -117,24 +116,6 @@ TEST(NlsTagTest, ParsesSubstitutesAndWritesTags) {
     EXPECT_FALSE(ParseNlsTag("<NLS mod=x />")) << "no id";
     EXPECT_FALSE(ParseNlsTag("<NLX id=x />"));
     EXPECT_FALSE(ParseNlsTag("<NLS id=x"));
-}
-
-TEST(NlsTagTest, EngineAnswersEveryLanguageEscaped) {
-    EngineSettings settings;
-    settings.binDirectory = "/nonexistent";
-    NlsEngine engine(settings);
-    EXPECT_EQ(engine.Answer("NLS_GETSTRING:FR:<NLS mod=velkcore id=szRunKilled  SECONDS=5/>"),
-              "<NLS mod=velkcore id=szRunKilled><EN>The test did not stop within 5 s and was "
-              "ended by force</EN><DE>Der Test hat nicht innerhalb von 5 s angehalten und wurde "
-              "zwangsweise beendet</DE></NLS>");
-    EXPECT_EQ(
-        engine.Answer("NLS_GETSTRING:EN:<NLS mod=velkcore id=szRunTimedOut  SECONDS=@3C3@3E/>"),
-        "<NLS mod=velkcore id=szRunTimedOut><EN>The test exceeded its time-out of @3C3@3E "
-        "s and is being stopped</EN><DE>Der Test hat sein Zeitlimit von @3C3@3E s "
-        "ueberschritten und wird angehalten</DE></NLS>");
-    EXPECT_EQ(engine.Answer("NLS_GETSTRING:EN:<NLS mod=nothing id=x />"),
-              "<NLS mod=nothing id=x></NLS>");
-    EXPECT_EQ(engine.Answer("NLS_GETLANGS"), "EN:DE");
 }
 
 TEST(EngineSettingsTest, BinDirectoryIsWhereTheProgramWasStartedFrom) {
