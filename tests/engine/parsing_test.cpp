@@ -8,6 +8,7 @@
 #include "markup_text.h"
 #include "number_text.h"
 #include "module_definition.h"
+#include "nls_engine.h"
 #include "nls_tag.h"
 
 namespace velk::engine {
@@ -116,6 +117,17 @@ TEST(NlsTagTest, ParsesSubstitutesAndWritesTags) {
     EXPECT_FALSE(ParseNlsTag("<NLS mod=x />")) << "no id";
     EXPECT_FALSE(ParseNlsTag("<NLX id=x />"));
     EXPECT_FALSE(ParseNlsTag("<NLS id=x"));
+}
+
+// Variable values arrive escaped and stay so: the client unescapes the text.
+TEST(NlsTagTest, EngineAnswerKeepsEveryLanguageEscaped) {
+    EngineSettings settings;
+    settings.binDirectory = "/nonexistent";
+    EXPECT_EQ(NlsEngine(settings).Answer(
+                  "NLS_GETSTRING:EN:<NLS mod=velkcore id=szRunTimedOut  SECONDS=@3C3@3E/>"),
+              "<NLS mod=velkcore id=szRunTimedOut><EN>The test exceeded its time-out of @3C3@3E "
+              "s and is being stopped</EN><DE>Der Test hat sein Zeitlimit von @3C3@3E s "
+              "ueberschritten und wird angehalten</DE></NLS>");
 }
 
 TEST(EngineSettingsTest, BinDirectoryIsWhereTheProgramWasStartedFrom) {
