@@ -3,7 +3,6 @@
 
 #include <gtest/gtest.h>
 
-
 PEGASUS_USING_PEGASUS;
 
 namespace {
