@@ -290,15 +290,8 @@ TEST(ModuleSession, EnumerateSendsTheDevicesBetweenStartupAndShutdown) {
     std::vector<std::string> enumeration = engine.OfType("DE_ENUMDATA");
     ASSERT_EQ(enumeration.size(), 1u);
     const std::string& reply = enumeration[0];
+    // The devices' fields as the engine reads them: engine EnumerationTest.
     EXPECT_EQ(Count(reply, "<DEVICE>"), 4);
-    EXPECT_EQ(Field(reply, "MSG/DATA/DEVICE/HWLOCATOR", 0), "IDE:0:0");
-    EXPECT_EQ(Field(reply, "MSG/DATA/DEVICE/FRU_ADDINFO_FIELD", 0), "CACHE");
-    EXPECT_EQ(Field(reply, "MSG/DATA/DEVICE/TESTS_SUPPORTED", 0), "0,1");
-    EXPECT_EQ(Field(reply, "MSG/DATA/DEVICE/HWLOCATOR", 2), "CPU:0");
-    EXPECT_EQ(Field(reply, "MSG/DATA/DEVICE/HWLOCATOR", 3), "COM:1:03f8");
-    EXPECT_EQ(Field(reply, "MSG/DATA/DEVICE/DEVTYPE", 3), "COM");
-    EXPECT_EQ(Field(reply, "MSG/DATA/DEVICE/NAME", 3),
-              "<NLS mod=velktest.vkm id=szDevCom  NUM=1/>");
 
     std::vector<std::string> notices = engine.OfType("DE_NOTIFY");
     ASSERT_EQ(notices.size(), 1u);
