@@ -166,21 +166,14 @@ ChildResult RunModule(const std::vector<std::string>& args, const std::string& p
     std::string errDir = MakePrivateDirectory("bxi2-main-err");
     std::vector<std::string> environment = EnvironmentWithout({"VELK_TMP="});
     environment.push_back("VELK_TMP=" + pipeDir);
-    pid_t pid = -1;
-    EXPECT_EQ(Spawn(VELKTEST_PATH, args, environment,
-                    {Redirect::Open(STDOUT_FILENO, "/dev/null", O_WRONLY),
-                     Redirect::Open(STDERR_FILENO, errDir + "/err", O_WRONLY | O_CREAT, 0600)},
-                    &pid),
-              0);
     ChildResult result;
-    std::optional<int> status = WaitForExit(pid, 60000);
-    if (!status) {
-        StopProcess(pid, SIGKILL);
-        ADD_FAILURE() << "velktest did not end";
-    } else if (WIFEXITED(*status)) {
-        result.status = WEXITSTATUS(*status);
+    {
+        ChildProcess module(VELKTEST_PATH, args, environment, errDir + "/velktest");
+        std::optional<int> status = module.WaitForExit(60000);
+        EXPECT_TRUE(status) << "velktest did not end";
+        result.status = status && WIFEXITED(*status) ? WEXITSTATUS(*status) : -1;
+        result.err = module.ErrorOutput();
     }
-    result.err = ReadFile(errDir + "/err");
     RemoveTree(errDir);
     return result;
 }

@@ -84,28 +84,14 @@ const char kReply[] =
     "<MSG><HDR><TYPE>TRANSACTION_RESPONSE</TYPE></HDR><DATA><NLS mod=DISK id=T><DE>Laufwerk "
     "C@3A defekt</DE><EN>Drive C@3A failed</EN></NLS></DATA></MSG>";
 
-TEST(NlsReply, LanguageFoundAndUnescaped) {
-    Lookup en = Parse(kReply, "EN");
-    EXPECT_EQ(en.result, 1);
-    EXPECT_EQ(en.lang, "EN");
-    EXPECT_EQ(en.text, "Drive C: failed");
+TEST(NlsReply, LanguageElementsOutsideTheNlsElementDoNotCount) {
     Lookup de = Parse(kReply, "DE");
     EXPECT_EQ(de.lang, "DE");
     EXPECT_EQ(de.text, "Laufwerk C: defekt");
-}
-
-TEST(NlsReply, FallsBackToEnglishThenToTheTag) {
-    Lookup fr = Parse(kReply, "FR");
-    EXPECT_EQ(fr.result, 1);
-    EXPECT_EQ(fr.lang, "EN");
-    EXPECT_EQ(fr.text, "Drive C: failed");
-    Lookup token = Parse("<DATA><NLS id=T><DE>nur deutsch</DE></NLS></DATA>", "FR");
-    EXPECT_EQ(token.result, 1);
-    EXPECT_EQ(token.lang, "TK");
-    EXPECT_EQ(token.text, "<NLS id=T/>");
-    // A language element after the NLS element belongs to something else.
     Lookup outside = Parse("<DATA><NLS id=T></NLS><EN>other</EN></DATA>", "EN");
+    EXPECT_EQ(outside.result, 1);
     EXPECT_EQ(outside.lang, "TK");
+    EXPECT_EQ(outside.text, "<NLS id=T/>");
 }
 
 TEST(NlsReply, MalformedRepliesFail) {

@@ -1,11 +1,7 @@
-// OperationContext, IdentityContainer and the ResponseHandler base.
+// OperationContext and IdentityContainer.
 #include <Pegasus/Common/OperationContext.h>
 
 #include <gtest/gtest.h>
-
-#include <Pegasus/Common/ResponseHandler.h>
-
-#include "TestHandlers.h"
 
 PEGASUS_USING_PEGASUS;
 
@@ -51,42 +47,4 @@ TEST(OperationContext, GetSetInsertRemove) {
     context.clear();
     EXPECT_FALSE(context.contains(IdentityContainer::NAME));
     EXPECT_EQ(IdentityContainer(copy.get(IdentityContainer::NAME)).getUserName(), String("bob"));
-}
-
-TEST(ResponseHandler, ContextIsStoredAndHandlersShareOneBase) {
-    velk_test::TestInstanceHandler handler;
-    OperationContext context;
-    context.insert(IdentityContainer("carol"));
-    handler.setContext(context);
-    OperationContext stored = handler.context();
-    EXPECT_EQ(IdentityContainer(stored.get(IdentityContainer::NAME)).getUserName(),
-              String("carol"));
-    // Both base paths lead to the same ResponseHandler subobject.
-    ResponseHandler* viaInterface = static_cast<InstanceResponseHandler*>(&handler);
-    ResponseHandler* viaProtocol = static_cast<velk_test::HandlerProtocol*>(&handler);
-    EXPECT_EQ(viaInterface, viaProtocol);
-}
-
-TEST(ResponseHandler, TestHandlersEnforceTheProtocol) {
-    velk_test::TestInstanceHandler one(1);
-    CIMInstance instance("C");
-    EXPECT_THROW(one.deliver(instance), CIMException);  // before processing()
-    one.processing();
-    EXPECT_THROW(one.deliver(CIMInstance()), CIMException);
-    one.deliver(instance);
-    EXPECT_THROW(one.deliver(instance), CIMException);  // too many
-    one.complete();
-    EXPECT_THROW(one.deliver(instance), CIMException);  // after complete()
-
-    velk_test::TestInstanceHandler none(1);
-    none.processing();
-    EXPECT_THROW(none.complete(), CIMException);  // too few
-
-    velk_test::TestMethodResultHandler method;
-    method.processing();
-    EXPECT_THROW(method.deliver(CIMValue()), CIMException);
-    EXPECT_THROW(method.deliverParamValue(CIMParamValue()), CIMException);
-    method.deliver(CIMValue(Uint32(0)));
-    method.complete();
-    EXPECT_EQ(method.returnValues.size(), 1u);
 }

@@ -108,56 +108,6 @@ std::vector<std::string> Sandbox::PipeDirEntries() const {
 }
 
 // ---------------------------------------------------------------------------
-// EngineProcess
-
-EngineProcess::EngineProcess(const Sandbox& sandbox, const std::vector<std::string>& words,
-                             const std::vector<std::string>& environment) {
-    static int counter = 0;
-    errorFile_ = sandbox.Root() + "/velkcore" + std::to_string(++counter) + ".err";
-    std::string program = sandbox.BinDir() + "/velkcore";
-    std::vector<std::string> entries =
-        testsupport::EnvironmentWithout({"VELK_TMP=", "VELKOR_HOME=", "VELK_ENGINE_"});
-    entries.push_back("VELK_TMP=" + sandbox.PipeDir());
-    entries.insert(entries.end(), environment.begin(), environment.end());
-    int result = testsupport::Spawn(
-        program, words, entries,
-        {testsupport::Redirect::Open(STDERR_FILENO, errorFile_, O_WRONLY | O_CREAT | O_TRUNC, 0600),
-         testsupport::Redirect::Open(STDOUT_FILENO, "/dev/null", O_WRONLY)},
-        &pid_);
-    if (result != 0) {
-        ADD_FAILURE() << "posix_spawn velkcore: " << std::strerror(result);
-    }
-}
-
-EngineProcess::~EngineProcess() {
-    if (Running()) {
-        Stop();
-    }
-}
-
-std::optional<int> EngineProcess::WaitForExit(int timeoutMs) {
-    std::optional<int> status = testsupport::WaitForExit(pid_, timeoutMs);
-    if (status) {
-        pid_ = -1;
-    }
-    return status;
-}
-
-int EngineProcess::Stop() {
-    pid_t pid = pid_;
-    testsupport::StopResult result = testsupport::StopProcess(pid, SIGTERM, kCleanupMs);
-    pid_ = -1;
-    if (result.forced) {
-        ADD_FAILURE() << "velkcore " << pid << " did not end on SIGTERM";
-    }
-    return result.status;
-}
-
-std::string EngineProcess::ErrorOutput() const {
-    return ReadFile(errorFile_);
-}
-
-// ---------------------------------------------------------------------------
 // Processes
 
 std::vector<pid_t> ProcessesUnder(const std::string& directory) {
@@ -247,7 +197,7 @@ void EngineTest::TearDown() {
     }
     if (engine_) {
         bool wasRunning = engine_->Running();
-        int status = engine_->Stop();
+        int status = engine_->Stop(SIGTERM);
         std::string errors = engine_->ErrorOutput();
         if (wasRunning) {
             EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0)
@@ -273,7 +223,14 @@ void EngineTest::TearDown() {
 
 EngineProcess& EngineTest::StartEngine(const std::vector<std::string>& words,
                                        const std::vector<std::string>& environment) {
-    engine_ = std::make_unique<EngineProcess>(*sandbox_, words, environment);
+    std::vector<std::string> entries =
+        testsupport::EnvironmentWithout({"VELK_TMP=", "VELKOR_HOME=", "VELK_ENGINE_"});
+    entries.push_back("VELK_TMP=" + sandbox_->PipeDir());
+    entries.insert(entries.end(), environment.begin(), environment.end());
+    static int counter = 0;
+    engine_ =
+        std::make_unique<EngineProcess>(sandbox_->BinDir() + "/velkcore", words, entries,
+                                        sandbox_->Root() + "/velkcore" + std::to_string(++counter));
     bool multi = std::find(words.begin(), words.end(), "--multi") != words.end();
     std::string fifo = sandbox_->PipeDir() + "/VELKFIFO" +
                        (multi ? "_" + std::to_string(engine_->Pid()) : std::string());
@@ -381,17 +338,13 @@ std::string EngineTest::StartTest(int test, const std::string& hwLocator,
     return Field(reply.message, "MSG/DATA/TESTPROCESSID").value_or("");
 }
 
-std::string EngineTest::WaitForEnd(const std::string& id, std::vector<std::string>* states) {
+std::string EngineTest::WaitForEnd(const std::string& id) {
     std::string status;
     bool ended = WaitUntil(
         [&] {
-            Reply reply = Transact("GET_TEST_STATUS:" + id);
-            status = Field(reply.message, "MSG/DATA/TESTSTATUS").value_or("");
-            std::string state = Field(status, "STATE").value_or("?");
-            if (states != nullptr && (states->empty() || states->back() != state)) {
-                states->push_back(state);
-            }
-            if (state == "2") {
+            status = Field(Transact("GET_TEST_STATUS:" + id).message, "MSG/DATA/TESTSTATUS")
+                         .value_or("");
+            if (Field(status, "STATE") == "2") {
                 return true;
             }
             std::this_thread::sleep_for(std::chrono::milliseconds(kStatusPollMs));
@@ -400,6 +353,12 @@ std::string EngineTest::WaitForEnd(const std::string& id, std::vector<std::strin
         kRunEndMs);
     EXPECT_TRUE(ended) << "run " << id << " did not end: " << status;
     return status;
+}
+
+bool EngineTest::WaitUntilRunning(const std::string& id) {
+    return WaitUntil(
+        [&] { return Field(Transact("GET_TEST_STATUS:" + id).Data(), "TESTSTATUS/STATE") == "1"; },
+        kEngineReadyMs);
 }
 
 std::vector<std::string> EngineTest::LogItems(const std::string& id) {

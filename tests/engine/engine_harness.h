@@ -55,28 +55,9 @@ class Sandbox {
     std::string root_;
 };
 
-// velkcore started from the sandbox's bin directory (without VELKOR_HOME, so
-// that it finds its modules beside its own path), standard error to a file.
-class EngineProcess {
-  public:
-    EngineProcess(const Sandbox& sandbox, const std::vector<std::string>& words,
-                  const std::vector<std::string>& environment);
-    ~EngineProcess();
-    EngineProcess(const EngineProcess&) = delete;
-    EngineProcess& operator=(const EngineProcess&) = delete;
-
-    pid_t Pid() const { return pid_; }
-    bool Running() const { return pid_ > 0; }
-    // SIGTERM and the wait; the wait status.
-    int Stop();
-    // Waits for an end without a signal; the wait status, nothing in time.
-    std::optional<int> WaitForExit(int timeoutMs);
-    std::string ErrorOutput() const;
-
-  private:
-    pid_t pid_ = -1;
-    std::string errorFile_;
-};
+// velkcore runs from the sandbox's bin directory (without VELKOR_HOME, so
+// that it finds its modules beside its own path).
+using EngineProcess = velk::testsupport::ChildProcess;
 
 // Processes whose command line names a file under directory.
 std::vector<pid_t> ProcessesUnder(const std::string& directory);
@@ -126,9 +107,10 @@ class EngineTest : public ::testing::Test {
     // START_TEST on the test module; the process id, "" when refused.
     std::string StartTest(int test, const std::string& hwLocator,
                           const std::vector<std::string>& parameters = {});
-    // Polls GET_TEST_STATUS until STATE is 2; the last TESTSTATUS text.  Each
-    // state seen goes into states when given.
-    std::string WaitForEnd(const std::string& id, std::vector<std::string>* states = nullptr);
+    // Polls GET_TEST_STATUS until STATE is 2; the last TESTSTATUS text.
+    std::string WaitForEnd(const std::string& id);
+    // Polls GET_TEST_STATUS until the run is running (STATE 1).
+    bool WaitUntilRunning(const std::string& id);
     // GET_TEST_MESSAGES: the TESTLOGITEM elements, the end marker included.
     std::vector<std::string> LogItems(const std::string& id);
 

@@ -39,39 +39,24 @@ TEST_F(EnumerationTest, DeviceListReadsAsTheEngineClientReadsIt) {
     ASSERT_EQ(Locators(devices),
               (std::vector<std::string>{"IDE:0:0", "IDE:0:1", "CPU:0", "COM:1:03f8"}));
 
+    // Names, test definitions, parameter ids, types and defaults as the
+    // engine client reads them: dll EngineTest.StartLaunchesTheEngineAndReads-
+    // TheTestsTheModuleDefines.  Here what that test does not see.
     std::string disk = DeviceAt(devices, "IDE:0:0");
-    EXPECT_EQ(Field(disk, "NAME"), "<NLS mod=velktest.vkm id=szDevHardDrive  NUM=0/>");
-    EXPECT_EQ(Field(disk, "DESCRIPTION"), "<NLS mod=velktest.vkm id=szDevHardDriveDescription />");
     EXPECT_EQ(Field(disk, "OSLOCATOR"), "/dev/velktest0");
     EXPECT_EQ(Field(disk, "DEVTYPE"), "HD");
     EXPECT_EQ(Field(disk, "FRU_SERIALNUMBER"), "SN0001");
-    EXPECT_EQ(Field(disk, "FRU_ADDINFO_FIELD"), "CACHE");
     EXPECT_EQ(Field(disk, "FRU_ADDINFO_VALUE"), "8 MB");
-
-    // One component: the module's own device id, identity and texts.
     ASSERT_EQ(Fields(disk, "COMPONENT").size(), 1u);
     std::string component = Field(disk, "COMPONENT").value_or("");
     EXPECT_EQ(Field(disk, "COMPONENT/DID"), "1");
     EXPECT_EQ(Field(component, "ID"), "VeLkTest");
-    EXPECT_EQ(Field(component, "NAME"), "<NLS mod=velktest.vkm id=szModuleName />");
-    EXPECT_EQ(Field(component, "VERSION"), "1.2.3");
     EXPECT_EQ(Field(component, "TYPE"), "1");
     EXPECT_EQ(Field(component, "NUMTESTS"), "2");
-
-    // Its tests with their definitions and parameters.
     std::vector<std::string> tests = Fields(component, "TEST");
     ASSERT_EQ(tests.size(), 2u);
-    EXPECT_EQ(Field(tests[0], "NAME"), "<NLS mod=velktest.vkm id=szTestQuickName />");
-    EXPECT_EQ(Field(tests[0], "ID"), "0");
-    EXPECT_EQ(Field(tests[0], "FLAGS"), "0");
-    EXPECT_EQ(Field(tests[0], "TIMEOUT"), "60");
-    EXPECT_EQ(Field(tests[0], "EST_DURATION"), "1");
     std::vector<std::string> properties = Fields(tests[0], "TEST_PROPERTIES/PROPERTY");
     ASSERT_EQ(properties.size(), 2u);
-    EXPECT_EQ(Field(properties[1], "ID"), "COUNT");
-    EXPECT_EQ(Field(properties[1], "TYPE"), "uint32");
-    EXPECT_EQ(Field(properties[1], "NAME"), "<NLS mod=velktest.vkm id=szParamCountName />");
-    EXPECT_EQ(Field(properties[1], "DEFAULT_VALUE"), "200");
     EXPECT_EQ(Field(properties[1], "MIN_VALUE"), "1");
     EXPECT_EQ(Field(properties[1], "MAX_VALUE"), "100000");
     EXPECT_EQ(Field(properties[1], "MUST_BE_SET"), "0");

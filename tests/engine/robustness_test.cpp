@@ -66,9 +66,7 @@ TEST_F(RobustnessTest, StoppingTheEngineEndsItsModules) {
     ConnectAndWaitForDevices();
     std::string id = StartTest(1, "IDE:0:0", {"SECONDS,60", "STOP,ignore"});
     ASSERT_FALSE(id.empty());
-    ASSERT_TRUE(WaitUntil(
-        [&] { return Field(Transact("GET_TEST_STATUS:" + id).Data(), "TESTSTATUS/STATE") == "1"; },
-        10000));
+    ASSERT_TRUE(WaitUntilRunning(id));
     pid_t engine = Engine().Pid();
     // Only the run's module: the enumeration's has ended and been reaped.
     ASSERT_TRUE(WaitUntil([&] { return ChildrenOf(engine).size() == 1; }, 10000));

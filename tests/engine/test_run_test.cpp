@@ -103,9 +103,9 @@ TEST_F(TestRunTest, RunFromStartToFreeReportsProgressLogAndResult) {
 
 TEST_F(TestRunTest, ModuleResultsBecomeEngineResultNumbers) {
     const std::vector<std::pair<std::string, std::string>> cases = {
-        {"fail", "2"},       {"nomedia", "7"},       {"busy", "3"},
-        {"privilege", "4"},  {"notapplicable", "5"}, {"badparams", "6"},
-        {"setuperror", "1"}, {"code:42", "1"},       {"openbusy", "3"},
+        {"fail", "2"},          {"nomedia", "7"},       {"busy", "3"},       {"privilege", "4"},
+        {"notapplicable", "5"}, {"badparams", "6"},     {"setuperror", "1"}, {"code:42", "1"},
+        {"openbusy", "3"},      {"openprivilege", "4"},
     };
     for (const auto& [mode, expected] : cases) {
         std::string id = QuickTest(mode);
@@ -127,9 +127,7 @@ TEST_F(TestRunTest, ModuleThatCrashesEndsExitedAbnormally) {
 TEST_F(TestRunTest, StopIsHonouredAndTheRunEndsDiscontinued) {
     std::string id = StartTest(1, "IDE:0:1", {"SECONDS,30"});
     ASSERT_FALSE(id.empty());
-    ASSERT_TRUE(WaitUntil(
-        [&] { return Field(Transact("GET_TEST_STATUS:" + id).Data(), "TESTSTATUS/STATE") == "1"; },
-        10000));
+    ASSERT_TRUE(WaitUntilRunning(id));
     EXPECT_EQ(Transact("STOP_TEST:" + id).Data(), "<RESULT>OK</RESULT>");
     EXPECT_EQ(FinalResult(WaitForEnd(id)), "8");
     std::vector<std::string> codes = ItemFields(LogItems(id), "EVENTCODE");
@@ -140,9 +138,7 @@ TEST_F(TestRunTest, StopIsHonouredAndTheRunEndsDiscontinued) {
 TEST_F(TestRunTest, ModuleIgnoringTheStopIsKilledAfterTheGracePeriod) {
     std::string id = StartTest(1, "IDE:0:1", {"SECONDS,60", "STOP,ignore"});
     ASSERT_FALSE(id.empty());
-    ASSERT_TRUE(WaitUntil(
-        [&] { return Field(Transact("GET_TEST_STATUS:" + id).Data(), "TESTSTATUS/STATE") == "1"; },
-        10000));
+    ASSERT_TRUE(WaitUntilRunning(id));
     EXPECT_EQ(Transact("STOP_TEST:" + id).Data(), "<RESULT>OK</RESULT>");
     EXPECT_EQ(FinalResult(WaitForEnd(id)), "8");
     std::vector<std::string> items = LogItems(id);

@@ -26,30 +26,6 @@ namespace {
 
 using ::testing::HasSubstr;
 
-// ---- Test flags ----
-
-TEST(TestFlags, EachGetterReadsItsBit) {
-    const struct {
-        int (*getter)(uint32_t);
-        uint32_t bit;
-    } cases[] = {
-        {VelkGetFlagInteractive, 0x01},
-        {VelkGetFlagFixtureNeeded, 0x02},
-        {VelkGetFlagShowFixturePromptEveryRun, 0x04},
-        {VelkGetFlagIsRisky, 0x08},
-        {VelkGetFlagIsDestructive, 0x10},
-        {VelkGetFlagIsSoftwareDiag, 0x20},
-        {VelkGetFlagSelfFixPossible, 0x40},
-        {VelkGetFlagSelfHelp, 0x80},
-    };
-    for (const auto& c : cases) {
-        EXPECT_EQ(1, c.getter(c.bit)) << std::hex << c.bit;
-        EXPECT_EQ(0, c.getter(~c.bit)) << std::hex << c.bit;
-        EXPECT_EQ(0, c.getter(0)) << std::hex << c.bit;
-        EXPECT_EQ(1, c.getter(0xFFFFFFFFu)) << std::hex << c.bit;
-    }
-}
-
 // ---- Lock table ----
 
 // An entry that no support code uses, so tests own it.

@@ -4,27 +4,22 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <fstream>
-#include <sstream>
 #include <string>
 
 #include <gtest/gtest.h>
 
+#include "TestDirectory.h"
 #include "tracing.h"
 
 namespace {
 
 class TraceFileSafetyTest : public ::testing::Test {
   protected:
-    void SetUp() override { ASSERT_NE(mkdtemp(dir_), nullptr); }
     void TearDown() override {
         SetTraceFilenameForComponent(nullptr);
-        for (const char* name : {"trace", "target", "link", "fifo"}) {
-            unlink(Path(name).c_str());
-        }
-        rmdir(dir_);
+        velk::testsupport::RemoveTree(dir_);
     }
-    std::string Path(const char* name) const { return std::string(dir_) + "/" + name; }
+    std::string Path(const char* name) const { return dir_ + "/" + name; }
     // Writes one trace line with the trace file set to name; what the file
     // read then holds.
     std::string TraceInto(const char* name, const char* read) {
@@ -32,12 +27,9 @@ class TraceFileSafetyTest : public ::testing::Test {
         VelkSetTracingType(VELK_TRACE_DIAG, 1);
         VTRACE(VELK_TRACE_DIAG, "secret\n");
         VelkSetTracingType(VELK_TRACE_DIAG, 0);
-        std::ifstream in(Path(read));
-        std::stringstream text;
-        text << in.rdbuf();
-        return text.str();
+        return velk::testsupport::ReadFile(Path(read));
     }
-    char dir_[64] = "/tmp/velk-trace-safety-XXXXXX";
+    std::string dir_ = velk::testsupport::MakePrivateDirectory("velk-trace-safety");
 };
 
 TEST_F(TraceFileSafetyTest, NewTraceFileIsReadableByItsUserOnly) {

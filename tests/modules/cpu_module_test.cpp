@@ -202,12 +202,7 @@ TEST_F(CpuModuleEngineTest, StopRequestAndUnknownParametersEndTheRun) {
     EXPECT_EQ(Finish(Start("VELkCPU", kIntegerTest, locator, {"ROUNDS,5"})).finalResult,
               kBadParams);
     std::string id = Start("VELkCPU", kFloatTest, locator);
-    ASSERT_TRUE(velk::enginetest::WaitUntil(
-        [&] {
-            return velk::enginetest::Field(Transact("GET_TEST_STATUS:" + id).Data(),
-                                           "TESTSTATUS/STATE") == "1";
-        },
-        10000));
+    ASSERT_TRUE(WaitUntilRunning(id));
     Transact("STOP_TEST:" + id);
     RunOutcome stopped = Finish(id);
     EXPECT_EQ(stopped.finalResult, kDiscontinued);

@@ -44,23 +44,8 @@ struct DisketteCase {
     const char* nlsId;
 };
 
-FakeMachine::Diskette Protected() {
-    FakeMachine::Diskette diskette;
-    diskette.writeProtected = true;
-    return diskette;
-}
-
-FakeMachine::Diskette Unformatted() {
-    FakeMachine::Diskette diskette;
-    diskette.formatted = false;
-    return diskette;
-}
-
-FakeMachine::Diskette Empty() {
-    FakeMachine::Diskette diskette;
-    diskette.imageBytes = 0;
-    return diskette;
-}
+using Diskette = FakeMachine::Diskette;
+const Diskette kProtected{.writeProtected = true};
 
 class DisketteCaseTest : public DisketteTest, public ::testing::WithParamInterface<DisketteCase> {};
 
@@ -85,16 +70,12 @@ INSTANTIATE_TEST_SUITE_P(
         DisketteCase{"Writable", {}, 3, {}, kPass, "INFO", "szInfoWritable"},
         DisketteCase{"WriteNotAsked", {}, 4, {}, kBadParams, "WARN", "szWarnWriteNotAsked"},
         DisketteCase{"WriteAsked", {}, 4, {"WRITE,true"}, kPass, "INFO", "szInfoWritten"},
-        DisketteCase{"Protected", Protected(), 3, {}, kPass, "INFO", "szInfoWriteProtected"},
-        DisketteCase{"ProtectedWrite",
-                     Protected(),
-                     4,
-                     {"WRITE,true"},
-                     kFail,
-                     "ERROR",
-                     "szErrWriteProtected"},
-        DisketteCase{"Unformatted", Unformatted(), 0, {}, kFail, "ERROR", "szErrNotFormatted"},
-        DisketteCase{"Empty", Empty(), 0, {}, kNoMedia, "WARN", "szWarnNoMedia"}),
+        DisketteCase{"Protected", kProtected, 3, {}, kPass, "INFO", "szInfoWriteProtected"},
+        DisketteCase{
+            "ProtectedWrite", kProtected, 4, {"WRITE,true"}, kFail, "ERROR", "szErrWriteProtected"},
+        DisketteCase{
+            "Unformatted", {.formatted = false}, 0, {}, kFail, "ERROR", "szErrNotFormatted"},
+        DisketteCase{"Empty", {.imageBytes = 0}, 0, {}, kNoMedia, "WARN", "szWarnNoMedia"}),
     [](const ::testing::TestParamInfo<DisketteCase>& info) { return info.param.name; });
 
 TEST_F(DisketteTest, ReadingEverySectorNamesTheUnreadableOnes) {

@@ -155,15 +155,5 @@ TEST_F(ParallelModuleEngineTest, EngineListsThePortAndReportsWhyItFailed) {
         << ::testing::PrintToString(end.logItems);
 }
 
-TEST_F(ParallelModuleEngineTest, ThisMachinesPortsAreListed) {
-    AddModule("VELkParallelPort");
-    StartOnMachine(true);
-    std::vector<std::string> locators = Locators(DevicesOf("VELkParallelPort"));
-    EXPECT_EQ(locators.size(), ListParallelPorts().size());
-    for (const auto& locator : locators) {
-        EXPECT_EQ(locator.rfind("LPT:", 0), 0u) << locator;
-    }
-}
-
 }  // namespace
 }  // namespace velk::moduletest

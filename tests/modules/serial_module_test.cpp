@@ -198,16 +198,5 @@ TEST_F(SerialModuleEngineTest, EngineRunsThePortTestsOnTheFakeMachine) {
     EXPECT_EQ(RunTest("VELkSerialPort", kPresenceTest, "COM:1:02f8").finalResult, kPass);
 }
 
-// On the machine itself the ports are only listed: their tests send data.
-TEST_F(SerialModuleEngineTest, ThisMachinesPortsAreListed) {
-    AddModule("VELkSerialPort");
-    StartOnMachine(true);
-    std::vector<std::string> locators = Locators(DevicesOf("VELkSerialPort"));
-    EXPECT_EQ(locators.size(), ListSerialPorts().size());
-    for (const auto& locator : locators) {
-        EXPECT_EQ(locator.rfind("COM:", 0), 0u) << locator;
-    }
-}
-
 }  // namespace
 }  // namespace velk::moduletest

@@ -1,13 +1,17 @@
 #include "TestProcess.h"
 
 #include <dirent.h>
+#include <fcntl.h>
 #include <signal.h>
 #include <spawn.h>
 #include <sys/wait.h>
 
 #include <cerrno>
 #include <cstdlib>
+#include <cstring>
 #include <sstream>
+
+#include <gtest/gtest.h>
 
 #include "TestDirectory.h"
 
@@ -155,6 +159,56 @@ std::vector<pid_t> ZombieChildren(pid_t parent) {
         }
     }
     return zombies;
+}
+
+ChildProcess::ChildProcess(const std::string& program, const std::vector<std::string>& arguments,
+                           const std::vector<std::string>& environment,
+                           const std::string& outputBase)
+    : outputBase_(outputBase) {
+    int flags = O_WRONLY | O_CREAT | O_TRUNC;  // opened in the child: no O_CLOEXEC
+    int result = Spawn(program, arguments, environment,
+                       {Redirect::Open(STDOUT_FILENO, outputBase + ".out", flags, 0600),
+                        Redirect::Open(STDERR_FILENO, outputBase + ".err", flags, 0600)},
+                       &pid_);
+    if (result != 0) {
+        ADD_FAILURE() << "posix_spawn " << program << ": " << std::strerror(result);
+    }
+}
+
+std::optional<std::string> ChildProcess::FirstLine(int timeoutMs) const {
+    std::string output;
+    WaitUntil(
+        [&] {
+            output = ReadFile(outputBase_ + ".out");
+            return output.find('\n') != std::string::npos;
+        },
+        timeoutMs);
+    std::string::size_type end = output.find('\n');
+    return end == std::string::npos ? std::nullopt : std::optional(output.substr(0, end));
+}
+
+std::string ChildProcess::ErrorOutput() const {
+    return ReadFile(outputBase_ + ".err");
+}
+
+std::optional<int> ChildProcess::WaitForExit(int timeoutMs) {
+    std::optional<int> status = velk::testsupport::WaitForExit(pid_, timeoutMs);
+    if (status) {
+        pid_ = -1;
+    }
+    return status;
+}
+
+int ChildProcess::Stop(int signal) {
+    if (pid_ <= 0) {
+        return -1;
+    }
+    StopResult result = StopProcess(pid_, signal);
+    if (result.forced) {
+        ADD_FAILURE() << "process " << pid_ << " did not end on signal " << signal;
+    }
+    pid_ = -1;
+    return result.status;
 }
 
 }  // namespace velk::testsupport

@@ -68,4 +68,30 @@ std::vector<pid_t> ChildrenOf(pid_t parent);
 // Children of parent in state Z.
 std::vector<pid_t> ZombieChildren(pid_t parent);
 
+// A started program with its output and error output in files beside each
+// other (outputBase + ".out" / ".err").  Stopped by pid (the signal, SIGKILL
+// and a test failure if it does not end) and reaped on destruction.
+class ChildProcess {
+  public:
+    ChildProcess(const std::string& program, const std::vector<std::string>& arguments,
+                 const std::vector<std::string>& environment, const std::string& outputBase);
+    ~ChildProcess() { Stop(SIGTERM); }
+    ChildProcess(const ChildProcess&) = delete;
+    ChildProcess& operator=(const ChildProcess&) = delete;
+
+    pid_t Pid() const { return pid_; }
+    bool Running() const { return pid_ > 0; }
+    // The first line of its output; nothing when none came within timeoutMs.
+    std::optional<std::string> FirstLine(int timeoutMs) const;
+    std::string ErrorOutput() const;
+    // Sends signal and waits for the end; the wait status (-1 when not running).
+    int Stop(int signal = SIGTERM);
+    // Waits for the end without a signal; nothing when it does not end in time.
+    std::optional<int> WaitForExit(int timeoutMs);
+
+  private:
+    pid_t pid_ = -1;
+    std::string outputBase_;
+};
+
 }  // namespace velk::testsupport

@@ -1,5 +1,5 @@
 // The client's message table, the handshake texts, the transaction deadline
-// and the language of translated sends: everything that needs no broker.
+// and the FIFO names: everything that needs no broker.
 #include <string>
 
 #include <gtest/gtest.h>
@@ -141,12 +141,6 @@ TEST_F(ClientTableTest, TransactionsFailCleanlyWithoutIdOrConnection) {
               VELK_TRANS_SEND_FAILED_BASE + 1);
     EXPECT_EQ(VelkClientGetWriteErrorCount(), errorsBefore + 1);
     EXPECT_STREQ(reply, "untouched");
-}
-
-TEST(SendLanguage, EmptyLanguageMeansEnglish) {
-    char language[3] = "";
-    VelkClientSendMessageTranslated("<MSG></MSG>\r\n", language);
-    EXPECT_STREQ(language, "EN");
 }
 
 TEST(FifoNames, OwnNumberNamedAndEmptyNameForTheBrokerFifo) {

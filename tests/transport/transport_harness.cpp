@@ -34,53 +34,6 @@ constexpr int kPollMs = 5;
 
 }  // namespace
 
-ChildProcess::ChildProcess(const std::string& program, const std::vector<std::string>& arguments,
-                           const std::vector<std::string>& environment,
-                           const std::string& outputBase)
-    : outputBase_(outputBase) {
-    int flags = O_WRONLY | O_CREAT | O_TRUNC;  // opened in the child: no O_CLOEXEC
-    int result = testsupport::Spawn(
-        program, arguments, environment,
-        {testsupport::Redirect::Open(STDOUT_FILENO, outputBase + ".out", flags, 0600),
-         testsupport::Redirect::Open(STDERR_FILENO, outputBase + ".err", flags, 0600)},
-        &pid_);
-    if (result != 0) {
-        ADD_FAILURE() << "posix_spawn " << program << ": " << std::strerror(result);
-    }
-}
-
-std::optional<std::string> ChildProcess::FirstLine(int timeoutMs) const {
-    std::string output;
-    testsupport::WaitUntil(
-        [&] {
-            output = testsupport::ReadFile(outputBase_ + ".out");
-            return output.find('\n') != std::string::npos;
-        },
-        timeoutMs, kPollMs);
-    std::string::size_type end = output.find('\n');
-    return end == std::string::npos ? std::nullopt : std::optional(output.substr(0, end));
-}
-
-std::optional<int> ChildProcess::WaitForExit(int timeoutMs) {
-    std::optional<int> status = testsupport::WaitForExit(pid_, timeoutMs, kPollMs);
-    if (status) {
-        pid_ = -1;
-    }
-    return status;
-}
-
-int ChildProcess::Stop(int signal) {
-    if (pid_ <= 0) {
-        return -1;
-    }
-    testsupport::StopResult result = testsupport::StopProcess(pid_, signal, 10000, kPollMs);
-    if (result.forced) {
-        ADD_FAILURE() << "process " << pid_ << " did not end on signal " << signal;
-    }
-    pid_ = -1;
-    return result.status;
-}
-
 std::string ReadRaw(int fd, size_t count, int timeoutMs, const std::string& terminator) {
     std::string bytes;
     Clock::time_point start = Clock::now();
@@ -209,7 +162,8 @@ void TransportTest::TearDown() {
     // still runs must end cleanly on SIGTERM; no process may have reported a
     // sanitizer finding.
     for (auto child = children_.rbegin(); child != children_.rend(); ++child) {
-        bool runningBroker = (*child)->Running() && (*child)->isBroker;
+        bool runningBroker = (*child)->Running() && std::find(brokers_.begin(), brokers_.end(),
+                                                              (*child)->Pid()) != brokers_.end();
         int status = (*child)->Stop(SIGTERM);
         std::string errors = (*child)->ErrorOutput();
         EXPECT_EQ(errors.find("Sanitizer"), std::string::npos) << errors;
@@ -218,6 +172,7 @@ void TransportTest::TearDown() {
             << "broker status " << status << ": " << errors;
     }
     children_.clear();
+    brokers_.clear();
     VelkStopReadWriteThread();
     VelkCleanupPipes();
     EXPECT_EQ(PipeDirEntries(), std::vector<std::string>{}) << "FIFOs left in the pipe directory";
@@ -242,7 +197,7 @@ ChildProcess& TransportTest::Start(const std::string& program,
 ChildProcess& TransportTest::StartBroker(const std::vector<std::string>& words,
                                          const std::string& program) {
     ChildProcess& broker = Start(program, words);
-    broker.isBroker = true;
+    brokers_.push_back(broker.Pid());
     bool multi = std::find(words.begin(), words.end(), "--multi") != words.end();
     std::string fifo = multi ? BrokerFifo() + "_" + std::to_string(broker.Pid()) : BrokerFifo();
     EXPECT_TRUE(testsupport::WaitForReader(fifo, 10000, kPollMs))

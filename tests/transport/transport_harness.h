@@ -15,36 +15,12 @@
 #include <gtest/gtest.h>
 
 #include "TestDirectory.h"
+#include "TestProcess.h"
 #include "TestWait.h"
 
 namespace velk::test {
 
-// A started program with its output and error output in files beside each
-// other (outputBase + ".out" / ".err").  Stopped by pid (the signal, SIGKILL
-// if it does not end) and reaped on destruction.
-class ChildProcess {
-  public:
-    ChildProcess(const std::string& program, const std::vector<std::string>& arguments,
-                 const std::vector<std::string>& environment, const std::string& outputBase);
-    ~ChildProcess() { Stop(SIGTERM); }
-    ChildProcess(const ChildProcess&) = delete;
-    ChildProcess& operator=(const ChildProcess&) = delete;
-
-    pid_t Pid() const { return pid_; }
-    bool Running() const { return pid_ > 0; }
-    // The first line of its output; nothing when none came within timeoutMs.
-    std::optional<std::string> FirstLine(int timeoutMs) const;
-    std::string ErrorOutput() const { return testsupport::ReadFile(outputBase_ + ".err"); }
-    // Sends signal and waits for the end; the wait status (-1 when not running).
-    int Stop(int signal);
-    // Waits for the end without a signal; nothing when it does not end in time.
-    std::optional<int> WaitForExit(int timeoutMs);
-    bool isBroker = false;
-
-  private:
-    pid_t pid_ = -1;
-    std::string outputBase_;
-};
+using testsupport::ChildProcess;
 
 // Reads raw bytes from fd until count bytes, or until they contain
 // terminator when one is given, or timeoutMs passes.
@@ -125,6 +101,7 @@ class TransportTest : public ::testing::Test {
 
     std::string root_;
     std::vector<std::unique_ptr<ChildProcess>> children_;
+    std::vector<pid_t> brokers_;
 };
 
 }  // namespace velk::test
