@@ -28,17 +28,15 @@ std::optional<ModuleDevice> ParseDevice(const std::string& element) {
     }
     std::optional<std::string> didText = FieldOf(element, "DID");
     // The client reads a DID as a signed 32-bit number.
-    std::optional<unsigned> did = didText ? ParseUnsigned(*didText) : std::nullopt;
-    if (did && *did > static_cast<unsigned>(INT_MAX)) {
-        did.reset();
-    }
+    std::optional<unsigned> parsed = didText ? ParseUnsigned(*didText) : std::nullopt;
+    const unsigned did = parsed.value_or(UINT_MAX);
     std::optional<std::string> hwLocator = Text(element, "HWLOCATOR");
-    if (!did || !hwLocator || hwLocator->empty()) {
+    if (did > static_cast<unsigned>(INT_MAX) || !hwLocator || hwLocator->empty()) {
         VTRACE(VELK_TRACE_DE, "dropped a device without DID or HWLOCATOR: %s\n", element.c_str());
         return std::nullopt;
     }
     ModuleDevice device;
-    device.did = *did;
+    device.did = did;
     device.hwLocator = *hwLocator;
     device.name = Text(element, "NAME").value_or("");
     device.description = Text(element, "DESCRIPTION");
