@@ -20,6 +20,18 @@ void InstanceRepository::add(const CIMObjectPath& path, const CIMInstance& insta
     _entries.push_back({localPath(path), instance.clone()});
 }
 
+void InstanceRepository::addComputerSystem(const std::string& hostName) {
+    const String className("CIM_UnitaryComputerSystem");
+    const String name(hostName.c_str());
+    Array<CIMKeyBinding> keys;
+    keys.append(CIMKeyBinding(CIMName("CreationClassName"), className, CIMKeyBinding::STRING));
+    keys.append(CIMKeyBinding(CIMName("Name"), name, CIMKeyBinding::STRING));
+    CIMInstance system{CIMName(className)};
+    system.addProperty(CIMProperty(CIMName("CreationClassName"), CIMValue(className)));
+    system.addProperty(CIMProperty(CIMName("Name"), CIMValue(name)));
+    add(CIMObjectPath(String(), CIMNamespaceName(), CIMName(className), keys), system);
+}
+
 Uint32 InstanceRepository::unloadHints() const {
     std::lock_guard<std::mutex> lock(_mutex);
     return _unloadHints;

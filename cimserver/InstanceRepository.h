@@ -4,6 +4,7 @@
 #define VELK_CIMSERVER_INSTANCE_REPOSITORY_H
 
 #include <mutex>
+#include <string>
 #include <vector>
 
 #include <Pegasus/Provider/CIMOMHandleBackend.h>
@@ -14,6 +15,9 @@ class InstanceRepository : public Pegasus::CIMOMHandleBackend {
   public:
     // Stores an instance under its path (which names its class and keys).
     void add(const Pegasus::CIMObjectPath& path, const Pegasus::CIMInstance& instance);
+    // Stores the host's one CIM_UnitaryComputerSystem, named hostName, to
+    // which providers attach the devices they publish.
+    void addComputerSystem(const std::string& hostName);
     Pegasus::Uint32 unloadHints() const;
 
     Pegasus::CIMInstance getInstance(const Pegasus::OperationContext& context,

@@ -102,6 +102,7 @@ int main(int argc, char** argv) {
         }
         TerminateOnExit guard{created};
         auto repository = std::make_shared<InstanceRepository>();
+        repository->addComputerSystem(host);
         CIMOMHandle cimom(repository);
         created->initialize(cimom);
         std::cout << "Provider " << providerName << " from " << library << " initialized\n";
