@@ -5,7 +5,7 @@
 # executable NAME.linux, its definitions file NAME.vkm and its string file
 # NAME.nls, side by side in the bin directory.  The definitions and string
 # files default to NAME.vkm and NAME.nls of the calling folder.  The target
-# is called velk_module_<NAME>.
+# is called velk_module_<NAME>; the target velk_modules depends on every one.
 function(velk_add_module)
   cmake_parse_arguments(ARG "" "NAME;DEFINITIONS;STRINGS" "SOURCES;LIBRARIES" ${ARGN})
   if(NOT ARG_NAME OR NOT ARG_SOURCES)
@@ -22,6 +22,9 @@ function(velk_add_module)
   set_target_properties(${target} PROPERTIES OUTPUT_NAME ${ARG_NAME}.linux
                                              RUNTIME_OUTPUT_DIRECTORY ${VELK_BIN_DIR})
   target_link_libraries(${target} PRIVATE velk_module_support ${ARG_LIBRARIES})
+  if(TARGET velk_modules)
+    add_dependencies(velk_modules ${target})
+  endif()
   configure_file(${ARG_DEFINITIONS} ${VELK_BIN_DIR}/${ARG_NAME}.vkm COPYONLY)
   configure_file(${ARG_STRINGS} ${VELK_BIN_DIR}/${ARG_NAME}.nls COPYONLY)
 endfunction()
