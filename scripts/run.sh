@@ -1,47 +1,47 @@
 #!/usr/bin/env bash
 # The main job: installs what is needed, builds, starts the diagnostic engine
-# from the build tree and shows how to use it.
+# with this machine's device modules and shows how to use it.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh
 build=${VELK_BUILD_DIR:-build}
 cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVELK_BENCH=OFF >/dev/null
-cmake --build "$build" -j"$(nproc)" --target VLK_DiagProvider velk-provider-host velkcore velkcli velktest
+cmake --build "$build" -j"$(nproc)" --target VLK_DiagProvider velk-provider-host velkcore velkcli \
+    velk_modules
 
 bin=$PWD/$build/bin
 pipes=${VELK_TMP:-/tmp/velk-pipes}
 mkdir -p -m 0700 "$pipes"
-export VELK_TMP=$pipes
+export VELK_TMP=$pipes VELKOR_HOME=$bin
+velkcli=$bin/velkcli
 
 echo "== velk-provider-host: the CIM provider loaded as a CIM server loads it =="
-VELKOR_HOME=$bin "$build/bin/velk-provider-host"
+"$bin/velk-provider-host"
 echo "   (provider log: $PWD/$build/velkprovider.log)"
 echo
 
-# The product's device modules come with their own changes; until then the
-# engine is shown with the test module, in a bin directory of its own.
-demo=$PWD/$build/demo-bin
-mkdir -p "$demo"
-ln -sf "$bin/velkcore" "$bin/velkcli" "$demo/"
-ln -sf "$PWD/$build/testmodules/"velktest.* "$demo/"
-export VELKOR_HOME=$demo
-
-echo "== velkcore: broker, diagnostic engine and NLS engine (bin directory $demo) =="
-if "$demo/velkcli" devices --keep-engine >/dev/null 2>&1; then
+echo "== velkcore: broker, diagnostic engine and NLS engine with the modules of $bin =="
+if "$velkcli" devices --keep-engine >/dev/null; then
     echo "   engine running; FIFOs in $VELK_TMP"
 fi
 echo
-echo "== velkcli devices =="
-"$demo/velkcli" devices
+echo "== velkcli devices: this machine's testable devices =="
+"$velkcli" devices
 echo
-echo "== velkcli tests --lang DE --device IDE:0:0 =="
-"$demo/velkcli" tests --lang DE --device IDE:0:0
+echo "== velkcli tests --lang DE --device CPU:0 =="
+"$velkcli" --lang DE tests --device CPU:0
+echo
+echo "== velkcli run \"VELkCPU:0:Integer arithmetic and logic\" --device CPU:0 =="
+status=0
+"$velkcli" run "VELkCPU:0:Integer arithmetic and logic" --device CPU:0 || status=$?
+echo "   (exit status $status: 0 passed; velkcli/README.md lists the others)"
 echo
 cat <<EOF_USAGE
 The engine keeps running. Try:
-  export VELK_TMP=$VELK_TMP VELKOR_HOME=$demo
-  $demo/velkcli tests
-  $demo/velkcli devices --json
+  export VELK_TMP=$VELK_TMP VELKOR_HOME=$bin
+  $velkcli tests
+  $velkcli devices --json
+  $velkcli run "VeLkHardDrive:2:Random read verify" --device <HW LOCATOR of a disk> --param COUNT=64
 Stop it:
   kill \$(pgrep -x velkcore)
 EOF_USAGE
