@@ -19,9 +19,7 @@
 // The CPU windows last 20 s each; the figure per minute is scaled from it.
 #include <benchmark/benchmark.h>
 
-#include <ftw.h>
 #include <sys/resource.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -32,6 +30,7 @@
 #include <thread>
 
 #include "TestEnvironmentImp.h"
+#include "bench_engine.h"
 #include "TestRunImp.h"
 #include "VelkCore.h"
 
@@ -41,10 +40,6 @@ using namespace VELKCORE;
 using Clock = std::chrono::steady_clock;
 
 constexpr int kWindowSeconds = 20;
-
-int RemoveEntry(const char* path, const struct stat*, int, struct FTW*) {
-    return remove(path);
-}
 
 double ProcessCpuMs() {
     struct rusage usage = {};
@@ -79,25 +74,15 @@ double EngineCpuMs(int pid) {
 class Engine {
   public:
     Engine() {
-        char pattern[] = "/tmp/velk-scenario-bench-XXXXXX";
-        root_ = mkdtemp(pattern);
-        mkdir((root_ + "/bin").c_str(), 0700);
-        mkdir((root_ + "/pipes").c_str(), 0700);
-        symlink(VELK_CORE_PATH, (root_ + "/bin/velkcore").c_str());
-        for (const char* suffix : {".linux", ".vkm", ".nls"}) {
-            std::string from = std::string(VELK_TESTMODULE_DIR) + "/velktest" + suffix;
-            symlink(from.c_str(), (root_ + "/bin/velktest" + suffix).c_str());
-        }
-        setenv("VELK_TMP", (root_ + "/pipes").c_str(), 1);
-        setenv("VELKOR_HOME", (root_ + "/bin").c_str(), 1);
+        setenv("VELK_TMP", root_.Pipes().c_str(), 1);
+        setenv("VELKOR_HOME", root_.Bin().c_str(), 1);
         environment_ = std::make_unique<CTestEnvironment>();
-        environment_->SetVelkHomeDir(root_ + "/bin");
+        environment_->SetVelkHomeDir(root_.Bin());
         ready_ = environment_->Start() == 0;
     }
     ~Engine() {
         environment_->Stop();
         environment_.reset();
-        nftw(root_.c_str(), RemoveEntry, 16, FTW_DEPTH | FTW_PHYS);
     }
     bool Ready() const { return ready_; }
     CTestEnvironment& Environment() { return *environment_; }
@@ -115,7 +100,7 @@ class Engine {
     }
 
   private:
-    std::string root_;
+    velkbench::BenchRoot root_{"scenario-bench", VELK_CORE_PATH, VELK_TESTMODULE_DIR, "velktest"};
     bool ready_ = false;
     std::unique_ptr<CTestEnvironment> environment_;
 };
