@@ -105,10 +105,30 @@ class Engine {
     std::unique_ptr<CTestEnvironment> environment_;
 };
 
-void Report(benchmark::State& state, double clientMs, double engineMs) {
-    state.counters["cpu_ms_per_min"] = clientMs * 60.0 / kWindowSeconds;
-    state.counters["engine_cpu_ms_per_min"] = engineMs * 60.0 / kWindowSeconds;
-}
+// CPU time of this process and of the engine over a measuring window, from
+// its construction to End, which reports it per minute.
+class CpuWindow {
+  public:
+    explicit CpuWindow(int enginePid)
+        : enginePid_(enginePid),
+          client_(ProcessCpuMs()),
+          server_(EngineCpuMs(enginePid)),
+          start_(Clock::now()) {}
+    Clock::time_point Start() const { return start_; }
+    void End(benchmark::State& state) const {
+        state.SetIterationTime(std::chrono::duration<double>(Clock::now() - start_).count());
+        double clientMs = ProcessCpuMs() - client_;
+        double engineMs = EngineCpuMs(enginePid_) - server_;
+        state.counters["cpu_ms_per_min"] = clientMs * 60.0 / kWindowSeconds;
+        state.counters["engine_cpu_ms_per_min"] = engineMs * 60.0 / kWindowSeconds;
+    }
+
+  private:
+    int enginePid_;
+    double client_;
+    double server_;
+    Clock::time_point start_;
+};
 
 void IdleEnvironmentCpu(benchmark::State& state) {
     Engine engine;
@@ -117,12 +137,9 @@ void IdleEnvironmentCpu(benchmark::State& state) {
         return;
     }
     for (auto _ : state) {
-        double client = ProcessCpuMs();
-        double server = EngineCpuMs(engine.Pid());
-        auto start = Clock::now();
+        CpuWindow window(engine.Pid());
         std::this_thread::sleep_for(std::chrono::seconds(kWindowSeconds));
-        state.SetIterationTime(std::chrono::duration<double>(Clock::now() - start).count());
-        Report(state, ProcessCpuMs() - client, EngineCpuMs(engine.Pid()) - server);
+        window.End(state);
     }
 }
 BENCHMARK(IdleEnvironmentCpu)->UseManualTime()->Iterations(1)->Unit(benchmark::kSecond);
@@ -139,12 +156,9 @@ void IdleScenarioCpu(benchmark::State& state) {
         scenario->AddCycle(nullptr)->AddTest(test, 0);
         scenario->Start(true, state.range(0));
         std::this_thread::sleep_for(std::chrono::seconds(2));
-        double client = ProcessCpuMs();
-        double server = EngineCpuMs(engine.Pid());
-        auto start = Clock::now();
+        CpuWindow window(engine.Pid());
         std::this_thread::sleep_for(std::chrono::seconds(kWindowSeconds));
-        state.SetIterationTime(std::chrono::duration<double>(Clock::now() - start).count());
-        Report(state, ProcessCpuMs() - client, EngineCpuMs(engine.Pid()) - server);
+        window.End(state);
         scenario->Stop();
         engine.Environment().RemoveScenario(0);
     }
@@ -167,9 +181,7 @@ void PolledRunCpu(benchmark::State& state) {
         CTestRun run(test);
         run.Imp()->Start();
         std::this_thread::sleep_for(std::chrono::seconds(2));
-        double client = ProcessCpuMs();
-        double server = EngineCpuMs(engine.Pid());
-        auto start = Clock::now();
+        CpuWindow window(engine.Pid());
         for (int second = 0; second < kWindowSeconds; ++second) {
             CTestRun::State runState = CTestRun::UNDEFINED;
             int percent = 0;
@@ -177,10 +189,9 @@ void PolledRunCpu(benchmark::State& state) {
             run.GetState(runState);
             run.GetPercentComplete(percent);
             run.GetProgressInformation(text);
-            std::this_thread::sleep_until(start + std::chrono::seconds(second + 1));
+            std::this_thread::sleep_until(window.Start() + std::chrono::seconds(second + 1));
         }
-        state.SetIterationTime(std::chrono::duration<double>(Clock::now() - start).count());
-        Report(state, ProcessCpuMs() - client, EngineCpuMs(engine.Pid()) - server);
+        window.End(state);
         run.Stop();
     }
 }
