@@ -10,18 +10,13 @@
 // The module's figure is the one it logs itself (bytes read and seconds of
 // its read loop, szInfoThroughput), dd's the one dd prints; process start-up
 // is in neither.  Counters: module_MBps, dd_MBps and ratio (module / dd).
-#include <fcntl.h>
-#include <signal.h>
-#include <spawn.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
-#include <unistd.h>
 
 #include <chrono>
 #include <cstdlib>
-#include <cstring>
 #include <fstream>
-#include <ftw.h>
+#include <memory>
 #include <regex>
 #include <string>
 #include <thread>
@@ -29,20 +24,14 @@
 
 #include <benchmark/benchmark.h>
 
+#include "bench_engine.h"
 #include "client-connection-manager.h"
-#include "gen-str.h"
 #include "message-protocol.h"
-#include "pipe-lowlevel.h"
-
-extern char** environ;
 
 namespace {
 
+using namespace velkbench;
 using Clock = std::chrono::steady_clock;
-
-int RemoveEntry(const char* path, const struct stat*, int, struct FTW*) {
-    return remove(path);
-}
 
 void WriteText(const std::string& path, const std::string& text) {
     for (std::size_t slash = path.find('/', 1); slash != std::string::npos;
@@ -58,22 +47,12 @@ std::uint64_t ImageBytes() {
     return (value > 0 ? value : 512) << 20;
 }
 
-// bin/ (velkcore and the module), pipes/, and machine/ with one SCSI disk
-// whose node is an image of written data.
+// A private root with bin/ (velkcore and the module) and pipes/, and
+// machine/ with one SCSI disk whose node is an image of written data.
 class BenchMachine {
   public:
     BenchMachine() {
-        char pattern[] = "/tmp/velk-disk-bench-XXXXXX";
-        root_ = mkdtemp(pattern);
-        chmod(root_.c_str(), 0700);
-        mkdir((root_ + "/bin").c_str(), 0700);
-        mkdir((root_ + "/pipes").c_str(), 0700);
-        symlink(VELK_CORE_PATH, (root_ + "/bin/velkcore").c_str());
-        for (const char* suffix : {".linux", ".vkm", ".nls"}) {
-            std::string from = std::string(VELK_MODULE_BIN_DIR) + "/VeLkHardDrive" + suffix;
-            symlink(from.c_str(), (root_ + "/bin/VeLkHardDrive" + suffix).c_str());
-        }
-        std::string machine = root_ + "/machine";
+        std::string machine = root_.Path() + "/machine";
         std::string device = machine + "/sys/devices/host0/target0:0:0/0:0:0:0";
         WriteText(device + "/model", "Bench Disk\n");
         WriteText(machine + "/sys/block/sda/size", std::to_string(ImageBytes() / 512) + "\n");
@@ -91,99 +70,24 @@ class BenchMachine {
             image.write(chunk.data(), static_cast<std::streamsize>(chunk.size()));
         }
         image.close();
-        setenv("VELK_TMP", (root_ + "/pipes").c_str(), 1);
         setenv("VELK_SYSROOT", machine.c_str(), 1);
-        VelkInitPipes();
-        VelkInitReadWriteThread();
+        pipes_ = std::make_unique<BenchPipes>(root_.Pipes());
     }
     ~BenchMachine() {
-        VelkStopReadWriteThread();
-        VelkCleanupPipes();
-        unsetenv("VELK_TMP");
+        pipes_.reset();
         unsetenv("VELK_SYSROOT");
-        nftw(root_.c_str(), RemoveEntry, 16, FTW_DEPTH | FTW_PHYS);
     }
-    std::string Engine() const { return root_ + "/bin/velkcore"; }
+    std::string Engine() const { return root_.Engine(); }
     const std::string& Image() const { return image_; }
 
   private:
-    std::string root_;
+    BenchRoot root_{"disk-bench", VELK_CORE_PATH, VELK_MODULE_BIN_DIR, "VeLkHardDrive"};
+    std::unique_ptr<BenchPipes> pipes_;
     std::string image_;
 };
 
-// Starts program with arguments, standard error to errorFile (or
-// /dev/null); its pid or -1.
-pid_t Spawn(const std::string& program, std::vector<std::string> arguments,
-            const std::string& errorFile = "/dev/null") {
-    std::vector<char*> argv;
-    std::string name = program;
-    argv.push_back(name.data());
-    for (std::string& argument : arguments) {
-        argv.push_back(argument.data());
-    }
-    argv.push_back(nullptr);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, errorFile.c_str(),
-                                     O_WRONLY | O_CREAT | O_TRUNC, 0600);
-    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
-    pid_t pid = -1;
-    if (posix_spawnp(&pid, program.c_str(), &actions, nullptr, argv.data(), environ) != 0) {
-        pid = -1;
-    }
-    posix_spawn_file_actions_destroy(&actions);
-    return pid;
-}
-
 bool ConnectAndWaitForEnumeration() {
-    Clock::time_point deadline = Clock::now() + std::chrono::seconds(20);
-    while (Clock::now() < deadline) {
-        int result = VelkClient_I_OpenConnectionEx(0, "disk_read_bench", "API", "", nullptr);
-        if (result == VELK_OPEN_ENUM_COMPLETE) {
-            return true;
-        }
-        if (result == VELK_OPEN_OK) {
-            return VelkClientWaitForEnumCompleteMessage(60000, 0) == 0;
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    }
-    return false;
-}
-
-void StopEngine(pid_t pid) {
-    VelkClientCloseConnection();
-    while (VelkClientMessage* left = VelkClientGetNextMessage(nullptr)) {
-        VelkClientFreeMessage(left);
-    }
-    if (pid > 0) {
-        kill(pid, SIGTERM);
-        int status = 0;
-        waitpid(pid, &status, 0);
-    }
-}
-
-std::string Transact(const std::string& command) {
-    CGenStr message;
-    CGenStr reply;
-    CGenStrInit(&message);
-    CGenStrInit(&reply);
-    std::string answer;
-    if (VelkClientCreateDiagnosticEngineCommandStr(command.c_str(), nullptr, &message) == 0 &&
-        VelkClientSendTransactionStr(CGenStrC_Str(&message), &reply, 20000, 0) == 0) {
-        answer = CGenStrC_Str(&reply);
-    }
-    CGenStrDelete(&reply);
-    CGenStrDelete(&message);
-    return answer;
-}
-
-std::string Field(const std::string& text, const char* path) {
-    std::vector<char> value(text.size() + 2);
-    if (VelkXmlGetField(text.c_str(), path, 0, value.data(),
-                        static_cast<std::uint32_t>(value.size())) != 0) {
-        return {};
-    }
-    return value.data();
+    return velkbench::ConnectAndWaitForEnumeration("disk_read_bench", std::chrono::milliseconds(1));
 }
 
 // Runs test 0 on the disk and returns the module's own MB/s (0 on failure);

@@ -13,34 +13,22 @@
 // (runs that did not end with the expected result).  Every process started is
 // stopped by pid.
 #include <dirent.h>
-#include <fcntl.h>
-#include <signal.h>
-#include <spawn.h>
-#include <sys/stat.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <chrono>
 #include <cstdlib>
-#include <cstring>
 #include <fstream>
-#include <ftw.h>
-#include <sstream>
 #include <string>
 #include <thread>
-#include <vector>
 
 #include <benchmark/benchmark.h>
 
+#include "bench_engine.h"
 #include "client-connection-manager.h"
-#include "gen-str.h"
 #include "message-protocol.h"
-#include "pipe-lowlevel.h"
-
-extern char** environ;
 
 namespace {
 
+using namespace velkbench;
 using Clock = std::chrono::steady_clock;
 
 constexpr int kDefaultRuns = 200;
@@ -51,104 +39,15 @@ int RunCount() {
     return runs > 0 ? runs : kDefaultRuns;
 }
 
-int RemoveEntry(const char* path, const struct stat*, int, struct FTW*) {
-    return remove(path);
-}
-
-class BenchSandbox {
-  public:
-    BenchSandbox() {
-        char pattern[] = "/tmp/velk-steady-bench-XXXXXX";
-        root_ = mkdtemp(pattern);
-        chmod(root_.c_str(), 0700);
-        mkdir((root_ + "/bin").c_str(), 0700);
-        mkdir((root_ + "/pipes").c_str(), 0700);
-        symlink(VELK_CORE_PATH, (root_ + "/bin/velkcore").c_str());
-        for (const char* suffix : {".linux", ".vkm", ".nls"}) {
-            std::string from = std::string(VELK_TESTMODULE_DIR) + "/velktest" + suffix;
-            symlink(from.c_str(), (root_ + "/bin/velktest" + suffix).c_str());
-        }
-        setenv("VELK_TMP", (root_ + "/pipes").c_str(), 1);
-        VelkInitPipes();
-        VelkInitReadWriteThread();
-    }
-    ~BenchSandbox() {
-        VelkStopReadWriteThread();
-        VelkCleanupPipes();
-        unsetenv("VELK_TMP");
-        nftw(root_.c_str(), RemoveEntry, 16, FTW_DEPTH | FTW_PHYS);
-    }
-    std::string Engine() const { return root_ + "/bin/velkcore"; }
-
-  private:
-    std::string root_;
+// velkcore with the test module in a private bin directory, this process's
+// pipe layer pointed at it.
+struct BenchSandbox {
+    BenchRoot root{"steady-bench", VELK_CORE_PATH, VELK_TESTMODULE_DIR, "velktest"};
+    BenchPipes pipes{root.Pipes()};
 };
 
-pid_t StartEngine(const BenchSandbox& sandbox) {
-    std::string program = sandbox.Engine();
-    std::vector<char*> argv = {program.data(), nullptr};
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
-    pid_t pid = -1;
-    if (posix_spawn(&pid, program.c_str(), &actions, nullptr, argv.data(), environ) != 0) {
-        pid = -1;
-    }
-    posix_spawn_file_actions_destroy(&actions);
-    return pid;
-}
-
-void StopEngine(pid_t pid) {
-    VelkClientCloseConnection();
-    while (VelkClientMessage* left = VelkClientGetNextMessage(nullptr)) {
-        VelkClientFreeMessage(left);
-    }
-    if (pid > 0) {
-        kill(pid, SIGTERM);
-        int status = 0;
-        waitpid(pid, &status, 0);
-    }
-}
-
 bool ConnectAndWaitForEnumeration() {
-    Clock::time_point deadline = Clock::now() + std::chrono::seconds(20);
-    while (Clock::now() < deadline) {
-        int result = VelkClient_I_OpenConnectionEx(0, "steady_bench", "API", "", nullptr);
-        if (result == VELK_OPEN_ENUM_COMPLETE) {
-            return true;
-        }
-        if (result == VELK_OPEN_OK) {
-            return VelkClientWaitForEnumCompleteMessage(60000, 0) == 0;
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    }
-    return false;
-}
-
-std::string Transact(const std::string& command) {
-    CGenStr message;
-    CGenStr reply;
-    CGenStrInit(&message);
-    CGenStrInit(&reply);
-    std::string answer;
-    if (VelkClientCreateDiagnosticEngineCommandStr(command.c_str(), nullptr, &message) == 0 &&
-        VelkClientSendTransactionStr(CGenStrC_Str(&message), &reply, 20000, 0) == 0) {
-        answer = CGenStrC_Str(&reply);
-    }
-    CGenStrDelete(&reply);
-    CGenStrDelete(&message);
-    return answer;
-}
-
-std::string Field(const std::string& text, const char* path) {
-    CGenStr value;
-    CGenStrInit(&value);
-    std::string result;
-    if (VelkXmlGetFieldStr(text.c_str(), path, 0, &value) == 0) {
-        result = CGenStrC_Str(&value);
-    }
-    CGenStrDelete(&value);
-    return result;
+    return velkbench::ConnectAndWaitForEnumeration("steady_bench", std::chrono::milliseconds(1));
 }
 
 // Takes the retrieved log items off the message table up to the end marker.
@@ -248,7 +147,7 @@ bool OneRun(const RunKind& kind) {
 
 void SteadinessOverRuns(benchmark::State& state) {
     BenchSandbox sandbox;
-    pid_t engine = StartEngine(sandbox);
+    pid_t engine = Spawn(sandbox.root.Engine());
     if (engine <= 0 || !ConnectAndWaitForEnumeration()) {
         state.SkipWithError("engine not ready");
         StopEngine(engine);

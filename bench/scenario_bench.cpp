@@ -19,9 +19,7 @@
 // The CPU windows last 20 s each; the figure per minute is scaled from it.
 #include <benchmark/benchmark.h>
 
-#include <ftw.h>
 #include <sys/resource.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -32,6 +30,7 @@
 #include <thread>
 
 #include "TestEnvironmentImp.h"
+#include "bench_engine.h"
 #include "TestRunImp.h"
 #include "VelkCore.h"
 
@@ -41,10 +40,6 @@ using namespace VELKCORE;
 using Clock = std::chrono::steady_clock;
 
 constexpr int kWindowSeconds = 20;
-
-int RemoveEntry(const char* path, const struct stat*, int, struct FTW*) {
-    return remove(path);
-}
 
 double ProcessCpuMs() {
     struct rusage usage = {};
@@ -79,25 +74,15 @@ double EngineCpuMs(int pid) {
 class Engine {
   public:
     Engine() {
-        char pattern[] = "/tmp/velk-scenario-bench-XXXXXX";
-        root_ = mkdtemp(pattern);
-        mkdir((root_ + "/bin").c_str(), 0700);
-        mkdir((root_ + "/pipes").c_str(), 0700);
-        symlink(VELK_CORE_PATH, (root_ + "/bin/velkcore").c_str());
-        for (const char* suffix : {".linux", ".vkm", ".nls"}) {
-            std::string from = std::string(VELK_TESTMODULE_DIR) + "/velktest" + suffix;
-            symlink(from.c_str(), (root_ + "/bin/velktest" + suffix).c_str());
-        }
-        setenv("VELK_TMP", (root_ + "/pipes").c_str(), 1);
-        setenv("VELKOR_HOME", (root_ + "/bin").c_str(), 1);
+        setenv("VELK_TMP", root_.Pipes().c_str(), 1);
+        setenv("VELKOR_HOME", root_.Bin().c_str(), 1);
         environment_ = std::make_unique<CTestEnvironment>();
-        environment_->SetVelkHomeDir(root_ + "/bin");
+        environment_->SetVelkHomeDir(root_.Bin());
         ready_ = environment_->Start() == 0;
     }
     ~Engine() {
         environment_->Stop();
         environment_.reset();
-        nftw(root_.c_str(), RemoveEntry, 16, FTW_DEPTH | FTW_PHYS);
     }
     bool Ready() const { return ready_; }
     CTestEnvironment& Environment() { return *environment_; }
@@ -115,15 +100,35 @@ class Engine {
     }
 
   private:
-    std::string root_;
+    velkbench::BenchRoot root_{"scenario-bench", VELK_CORE_PATH, VELK_TESTMODULE_DIR, "velktest"};
     bool ready_ = false;
     std::unique_ptr<CTestEnvironment> environment_;
 };
 
-void Report(benchmark::State& state, double clientMs, double engineMs) {
-    state.counters["cpu_ms_per_min"] = clientMs * 60.0 / kWindowSeconds;
-    state.counters["engine_cpu_ms_per_min"] = engineMs * 60.0 / kWindowSeconds;
-}
+// CPU time of this process and of the engine over a measuring window, from
+// its construction to End, which reports it per minute.
+class CpuWindow {
+  public:
+    explicit CpuWindow(int enginePid)
+        : enginePid_(enginePid),
+          client_(ProcessCpuMs()),
+          server_(EngineCpuMs(enginePid)),
+          start_(Clock::now()) {}
+    Clock::time_point Start() const { return start_; }
+    void End(benchmark::State& state) const {
+        state.SetIterationTime(std::chrono::duration<double>(Clock::now() - start_).count());
+        double clientMs = ProcessCpuMs() - client_;
+        double engineMs = EngineCpuMs(enginePid_) - server_;
+        state.counters["cpu_ms_per_min"] = clientMs * 60.0 / kWindowSeconds;
+        state.counters["engine_cpu_ms_per_min"] = engineMs * 60.0 / kWindowSeconds;
+    }
+
+  private:
+    int enginePid_;
+    double client_;
+    double server_;
+    Clock::time_point start_;
+};
 
 void IdleEnvironmentCpu(benchmark::State& state) {
     Engine engine;
@@ -132,12 +137,9 @@ void IdleEnvironmentCpu(benchmark::State& state) {
         return;
     }
     for (auto _ : state) {
-        double client = ProcessCpuMs();
-        double server = EngineCpuMs(engine.Pid());
-        auto start = Clock::now();
+        CpuWindow window(engine.Pid());
         std::this_thread::sleep_for(std::chrono::seconds(kWindowSeconds));
-        state.SetIterationTime(std::chrono::duration<double>(Clock::now() - start).count());
-        Report(state, ProcessCpuMs() - client, EngineCpuMs(engine.Pid()) - server);
+        window.End(state);
     }
 }
 BENCHMARK(IdleEnvironmentCpu)->UseManualTime()->Iterations(1)->Unit(benchmark::kSecond);
@@ -154,12 +156,9 @@ void IdleScenarioCpu(benchmark::State& state) {
         scenario->AddCycle(nullptr)->AddTest(test, 0);
         scenario->Start(true, state.range(0));
         std::this_thread::sleep_for(std::chrono::seconds(2));
-        double client = ProcessCpuMs();
-        double server = EngineCpuMs(engine.Pid());
-        auto start = Clock::now();
+        CpuWindow window(engine.Pid());
         std::this_thread::sleep_for(std::chrono::seconds(kWindowSeconds));
-        state.SetIterationTime(std::chrono::duration<double>(Clock::now() - start).count());
-        Report(state, ProcessCpuMs() - client, EngineCpuMs(engine.Pid()) - server);
+        window.End(state);
         scenario->Stop();
         engine.Environment().RemoveScenario(0);
     }
@@ -182,9 +181,7 @@ void PolledRunCpu(benchmark::State& state) {
         CTestRun run(test);
         run.Imp()->Start();
         std::this_thread::sleep_for(std::chrono::seconds(2));
-        double client = ProcessCpuMs();
-        double server = EngineCpuMs(engine.Pid());
-        auto start = Clock::now();
+        CpuWindow window(engine.Pid());
         for (int second = 0; second < kWindowSeconds; ++second) {
             CTestRun::State runState = CTestRun::UNDEFINED;
             int percent = 0;
@@ -192,10 +189,9 @@ void PolledRunCpu(benchmark::State& state) {
             run.GetState(runState);
             run.GetPercentComplete(percent);
             run.GetProgressInformation(text);
-            std::this_thread::sleep_until(start + std::chrono::seconds(second + 1));
+            std::this_thread::sleep_until(window.Start() + std::chrono::seconds(second + 1));
         }
-        state.SetIterationTime(std::chrono::duration<double>(Clock::now() - start).count());
-        Report(state, ProcessCpuMs() - client, EngineCpuMs(engine.Pid()) - server);
+        window.End(state);
         run.Stop();
     }
 }

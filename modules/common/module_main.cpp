@@ -4,6 +4,7 @@
 #include <exception>
 
 #include "termination.h"
+#include "test_parameters.h"
 
 namespace velk::module {
 
@@ -67,6 +68,11 @@ int DeclaredTimeoutSeconds(int test) {
     std::string key = "iTestTimeout[" + std::to_string(test) + "]";
     int seconds = VelkGetIniInt(gDefinitionsFile.c_str(), "Module", key.c_str(), 0);
     return seconds > 0 ? seconds : 0;
+}
+
+int ValidateDeclaredParameters(int, Bxi2_Device*) {
+    CheckParameters();
+    return BXI2_OK;
 }
 
 int RunModule(int argc, char** argv, const ModuleCallbacks& callbacks, ModuleVersion version) {

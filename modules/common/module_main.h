@@ -24,6 +24,11 @@ struct ModuleVersion {
     int build = 0;
 };
 
+// The validate callback of a module whose tests take no parameters beyond
+// those its definitions file declares: checks every parameter given against
+// its type and limits and sets its valid flag (test_parameters.h).
+int ValidateDeclaredParameters(int test, Bxi2_Device* device);
+
 // Bxi2_Main with the callbacks; the process exit status.  A termination
 // signal stops a running test (termination.h) instead of ending the process.
 int RunModule(int argc, char** argv, const ModuleCallbacks& callbacks, ModuleVersion version);

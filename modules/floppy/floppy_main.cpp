@@ -4,10 +4,9 @@
 #include "module_main.h"
 
 int main(int argc, char** argv) {
-    velk::module::ModuleCallbacks callbacks;
-    callbacks.enumerate = velk::floppy::Enumerate;
-    callbacks.validate = velk::floppy::Validate;
-    callbacks.run = velk::floppy::Run;
-    callbacks.sysinfo = velk::floppy::SysInfo;
-    return velk::module::RunModule(argc, argv, callbacks, {1, 0, 0});
+    return velk::module::RunModule(
+        argc, argv,
+        {velk::floppy::Enumerate, velk::module::ValidateDeclaredParameters, velk::floppy::Run,
+         velk::floppy::SysInfo},
+        {1, 0, 0});
 }

@@ -124,11 +124,6 @@ int RunWriteProtectTest(DisketteUnderTest& diskette) {
 
 }  // namespace
 
-int Validate(int test, Bxi2_Device* device) {
-    velk::module::CheckParameters();
-    return BXI2_OK;
-}
-
 int Run(int test, Bxi2_Device* device) {
     if (device == nullptr) {
         return BXI2_RESULT_NOTAPPLICABLE;

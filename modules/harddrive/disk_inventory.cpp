@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <string>
 
+#include "block_device_record.h"
 #include "hard_drive.h"
 #include "nls_text.h"
 
@@ -52,22 +53,10 @@ int AddDisk(const BlockDeviceInfo& disk, std::uint32_t did) {
     std::string description = NlsTag("szDevHardDriveDescription",
                                      {{"SIZE", SizeText(disk.sizeBytes)}, {"NODE", disk.node}});
     Bxi2_Device* device = nullptr;
-    int status;
-    if (disk.bus == "SCSI") {
-        status = Bxi2_CreateDeviceSCSI("HD", did, name.c_str(), disk.node.c_str(),
-                                       description.c_str(), disk.address[0], disk.address[1],
-                                       disk.address[2], disk.address[3], &device);
-    } else {
-        status = Bxi2_CreateDeviceGenericEx("HD", did, name.c_str(), description.c_str(),
-                                            disk.node.c_str(), disk.hardwareLocator.c_str(),
-                                            disk.busType.c_str(), &device);
-    }
+    int status = velk::module::CreateBlockDeviceRecord("HD", did, name, description, disk, &device);
     if (status != BXI2_OK) {
         return status;
     }
-    Bxi2_AddFruToDevice(device, SanitizeText(disk.vendor).c_str(), SanitizeText(disk.model).c_str(),
-                        SanitizeText(disk.serial).c_str(), SanitizeText(disk.firmware).c_str(), "",
-                        Bxi2_GetDeviceHwLocator(device));
     Bxi2_AddFruAdditionalInfoToDevice(device, "CAPACITY", "Capacity in bytes",
                                       std::to_string(disk.sizeBytes).c_str());
     Bxi2_AddFruAdditionalInfoToDevice(device, "SECTORSIZE", "Logical sector size in bytes",

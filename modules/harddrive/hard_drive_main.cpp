@@ -4,10 +4,9 @@
 #include "module_main.h"
 
 int main(int argc, char** argv) {
-    velk::module::ModuleCallbacks callbacks;
-    callbacks.enumerate = velk::harddrive::Enumerate;
-    callbacks.validate = velk::harddrive::Validate;
-    callbacks.run = velk::harddrive::Run;
-    callbacks.sysinfo = velk::harddrive::SysInfo;
-    return velk::module::RunModule(argc, argv, callbacks, {1, 0, 0});
+    return velk::module::RunModule(
+        argc, argv,
+        {velk::harddrive::Enumerate, velk::module::ValidateDeclaredParameters, velk::harddrive::Run,
+         velk::harddrive::SysInfo},
+        {1, 0, 0});
 }

@@ -1,4 +1,4 @@
-// Runs and validates the hard-drive tests.
+// Runs the hard-drive tests.
 #include "hard_drive.h"
 #include "health_check.h"
 #include "identity_check.h"
@@ -6,11 +6,6 @@
 #include "test_parameters.h"
 
 namespace velk::harddrive {
-
-int Validate(int test, Bxi2_Device* device) {
-    velk::module::CheckParameters();
-    return BXI2_OK;
-}
 
 int Run(int test, Bxi2_Device* device) {
     if (device == nullptr) {

@@ -5,6 +5,7 @@
 
 #include <sstream>
 
+#include "block_device_record.h"
 #include "drive_commands.h"
 #include "machine_files.h"
 #include "nls_text.h"
@@ -137,22 +138,11 @@ int AddDrive(const OpticalDrive& drive, std::uint32_t did) {
     std::string description =
         NlsTag("szDevOpticalDescription", {{"NODE", info.node}, {"READS", ReadsText(drive)}});
     Bxi2_Device* device = nullptr;
-    int status;
-    if (info.bus == "SCSI") {
-        status = Bxi2_CreateDeviceSCSI("OPTICAL", did, name.c_str(), info.node.c_str(),
-                                       description.c_str(), info.address[0], info.address[1],
-                                       info.address[2], info.address[3], &device);
-    } else {
-        status = Bxi2_CreateDeviceGenericEx("OPTICAL", did, name.c_str(), description.c_str(),
-                                            info.node.c_str(), info.hardwareLocator.c_str(),
-                                            info.busType.c_str(), &device);
-    }
+    int status =
+        velk::module::CreateBlockDeviceRecord("OPTICAL", did, name, description, info, &device);
     if (status != BXI2_OK) {
         return status;
     }
-    Bxi2_AddFruToDevice(device, SanitizeText(info.vendor).c_str(), SanitizeText(info.model).c_str(),
-                        SanitizeText(info.serial).c_str(), SanitizeText(info.firmware).c_str(), "",
-                        Bxi2_GetDeviceHwLocator(device));
     Bxi2_AddFruAdditionalInfoToDevice(device, "READS", "Media the drive reads", ReadsText(drive));
     for (const char* key : {"Can write CD-R", "Can write CD-RW", "Can write DVD-R",
                             "Can write DVD-RAM", "drive speed"}) {

@@ -37,7 +37,6 @@ enum EventCode {
 
 int Enumerate();
 int SysInfo(Bxi2_Device* device, const char* parameters);
-int Validate(int test, Bxi2_Device* device);
 int Run(int test, Bxi2_Device* device);
 
 }  // namespace velk::optical

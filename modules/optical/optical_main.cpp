@@ -4,10 +4,9 @@
 #include "optical_drive.h"
 
 int main(int argc, char** argv) {
-    velk::module::ModuleCallbacks callbacks;
-    callbacks.enumerate = velk::optical::Enumerate;
-    callbacks.validate = velk::optical::Validate;
-    callbacks.run = velk::optical::Run;
-    callbacks.sysinfo = velk::optical::SysInfo;
-    return velk::module::RunModule(argc, argv, callbacks, {1, 0, 0});
+    return velk::module::RunModule(
+        argc, argv,
+        {velk::optical::Enumerate, velk::module::ValidateDeclaredParameters, velk::optical::Run,
+         velk::optical::SysInfo},
+        {1, 0, 0});
 }

@@ -248,11 +248,6 @@ int RunCommandTest(const Bxi2_Device* record) {
 
 }  // namespace
 
-int Validate(int test, Bxi2_Device* device) {
-    velk::module::CheckParameters();
-    return BXI2_OK;
-}
-
 int Run(int test, Bxi2_Device* device) {
     if (device == nullptr) {
         return BXI2_RESULT_NOTAPPLICABLE;

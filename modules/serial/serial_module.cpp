@@ -62,12 +62,6 @@ int Enumerate() {
     return BXI2_OK;
 }
 
-// The tests take no parameters of their own: any given is not recognized.
-int Validate(int test, Bxi2_Device* device) {
-    velk::module::CheckParameters();
-    return BXI2_OK;
-}
-
 int Run(int test, Bxi2_Device* device) {
     if (!velk::module::CheckParameters()) {
         return BXI2_RESULT_BADPARAMS;
@@ -98,11 +92,8 @@ int SysInfo(Bxi2_Device* device, const char* parameters) {
 
 }  // namespace
 
+// The tests take no parameters of their own: any given is not recognized.
 int main(int argc, char** argv) {
-    velk::module::ModuleCallbacks callbacks;
-    callbacks.enumerate = Enumerate;
-    callbacks.validate = Validate;
-    callbacks.run = Run;
-    callbacks.sysinfo = SysInfo;
-    return velk::module::RunModule(argc, argv, callbacks, velk::module::ModuleVersion{1, 0, 0});
+    return velk::module::RunModule(
+        argc, argv, {Enumerate, velk::module::ValidateDeclaredParameters, Run, SysInfo}, {1, 0, 0});
 }
