@@ -7,7 +7,19 @@
 
 namespace velk::module {
 
-std::string NlsTag(std::string_view id, std::initializer_list<NlsVariable> variables) {
+namespace {
+
+// A value whose blanks are no-break spaces, which read the same.
+std::string KeepWhole(const std::string& value) {
+    std::string whole;
+    for (char c : value) {
+        whole += c == ' ' ? std::string("\xC2\xA0") : std::string(1, c);
+    }
+    return whole;
+}
+
+template <typename Variables>
+std::string BuildTag(std::string_view id, const Variables& variables) {
     std::string idText(id);
     const char* base = Bxi2_NlsTagToToken(idText.c_str());
     if (base == nullptr) {
@@ -15,19 +27,30 @@ std::string NlsTag(std::string_view id, std::initializer_list<NlsVariable> varia
     }
     std::size_t room = std::strlen(base) + 1;
     for (const NlsVariable& variable : variables) {
-        // Escaping writes at most three bytes per value byte.
-        room += variable.first.size() + 3 * variable.second.size() + 4;
+        // Escaping writes at most three bytes per value byte; a blank
+        // becomes two bytes first.
+        room += variable.first.size() + 6 * variable.second.size() + 4;
     }
     std::vector<char> tag(room);
     std::memcpy(tag.data(), base, std::strlen(base) + 1);
     for (const NlsVariable& variable : variables) {
         std::string name(variable.first);
         if (Bxi2_NlsAddVariableToTag(tag.data(), static_cast<uint32_t>(tag.size()), name.c_str(),
-                                     variable.second.c_str()) != 0) {
+                                     KeepWhole(variable.second).c_str()) != 0) {
             return idText;
         }
     }
     return tag.data();
+}
+
+}  // namespace
+
+std::string NlsTag(std::string_view id, std::initializer_list<NlsVariable> variables) {
+    return BuildTag(id, variables);
+}
+
+std::string NlsTag(std::string_view id, const std::vector<NlsVariable>& variables) {
+    return BuildTag(id, variables);
 }
 
 std::string SanitizeText(std::string_view text) {

@@ -10,6 +10,8 @@
 #include <algorithm>
 #include <csignal>
 #include <map>
+#include <sstream>
+#include <string>
 
 #include "TestDirectory.h"
 #include "module_fixture.h"
@@ -55,6 +57,14 @@ TEST_F(HardDriveTest, EnumeratesHardwareDisksWithTheirIdentityAndSkipsVirtualOne
     EXPECT_EQ(Field(devices[0], "FRU_MODELNUMBER"), "Velkor [Fast] Disk");
     EXPECT_EQ(Field(devices[0], "FRU_SERIALNUMBER"), "VD0001");
     EXPECT_EQ(Field(devices[0], "FRU_FIRMWAREREV"), "1.00");
+    // Readers split an NLS tag's attributes at blanks: the model must stay
+    // one attribute, or the name shows only its first word.
+    const std::string nameTag = Field(devices[0], "NAME").value_or("");
+    std::istringstream name(nameTag);
+    std::string attribute;
+    while (name >> attribute && attribute.rfind("MODEL=", 0) != 0) {
+    }
+    EXPECT_NE(attribute.find("Disk"), std::string::npos) << nameTag;
 }
 
 TEST_F(HardDriveTest, SystemInformationTellsTheDrivesIdentityAndSize) {
