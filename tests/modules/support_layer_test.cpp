@@ -8,6 +8,7 @@
 
 #include <cerrno>
 #include <cstdlib>
+#include <cstring>
 #include <fstream>
 #include <string>
 
@@ -62,27 +63,23 @@ TEST_F(FakeRoot, NumbersAreReadOnlyWhenTheWholeAttributeIsOne) {
     EXPECT_FALSE(velk::module::ReadMachineNumber("/sys/block/sdb/size").has_value());
 }
 
-struct ErrorCase {
-    int error;
-    bool writing;
-    OpenFailure expected;
-};
-
-class OpenErrorTest : public ::testing::TestWithParam<ErrorCase> {};
-
-TEST_P(OpenErrorTest, ErrnoIsToldApartAsATestReportsIt) {
-    EXPECT_EQ(velk::module::ClassifyOpenError(GetParam().error, GetParam().writing),
-              GetParam().expected);
+TEST(OpenError, ErrnoIsToldApartAsATestReportsIt) {
+    const struct {
+        int error;
+        bool writing;
+        OpenFailure expected;
+    } cases[] = {{ENOMEDIUM, false, OpenFailure::kNoMedia},
+                 {EBUSY, false, OpenFailure::kBusy},
+                 {EACCES, false, OpenFailure::kPrivilege},
+                 {EPERM, true, OpenFailure::kPrivilege},
+                 {EROFS, true, OpenFailure::kWriteProtected},
+                 {ENOENT, false, OpenFailure::kMissing},
+                 {EIO, false, OpenFailure::kOther}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::strerror(c.error));
+        EXPECT_EQ(velk::module::ClassifyOpenError(c.error, c.writing), c.expected);
+    }
 }
-
-INSTANTIATE_TEST_SUITE_P(Errors, OpenErrorTest,
-                         ::testing::Values(ErrorCase{ENOMEDIUM, false, OpenFailure::kNoMedia},
-                                           ErrorCase{EBUSY, false, OpenFailure::kBusy},
-                                           ErrorCase{EACCES, false, OpenFailure::kPrivilege},
-                                           ErrorCase{EPERM, true, OpenFailure::kPrivilege},
-                                           ErrorCase{EROFS, true, OpenFailure::kWriteProtected},
-                                           ErrorCase{ENOENT, false, OpenFailure::kMissing},
-                                           ErrorCase{EIO, false, OpenFailure::kOther}));
 
 TEST_F(FakeRoot, ANodeLockedForWritingElsewhereIsBusy) {
     Write("/dev/sdz", std::string(4096, 'x'));
