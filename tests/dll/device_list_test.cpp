@@ -23,13 +23,7 @@
 namespace {
 
 using namespace VELKCORE;
-using velk::dlltest::Component;
-using velk::dlltest::Device;
-using velk::dlltest::DeviceHead;
-using velk::dlltest::Element;
-using velk::dlltest::Property;
-using velk::dlltest::Reply;
-using velk::dlltest::TestElement;
+using namespace velk::dlltest;
 
 class DeviceListTest : public ::testing::Test {
   protected:

@@ -17,13 +17,11 @@
 namespace {
 
 using namespace VELKCORE;
-using velk::dlltest::IniValue;
-using velk::dlltest::ReadIniSection;
-using velk::dlltest::TestModuleFile;
+using namespace velk::dlltest;
 
 using Ini = std::map<std::string, std::string>;
 
-class EngineTest : public velk::dlltest::RunFixture {
+class EngineTest : public RunFixture {
   protected:
     void SetUp() override {
         std::optional<std::string> vkm = TestModuleFile(".vkm");
@@ -117,7 +115,7 @@ TEST_F(EngineTest, StartLaunchesTheEngineAndReadsTheTestsTheModuleDefines) {
 }
 
 TEST_F(EngineTest, EngineJudgesParameterValues) {
-    CTest* test = TestOn(velk::dlltest::kQuickTest);
+    CTest* test = TestOn(kQuickTest);
     CTestParameter* count = Parameter(test, "COUNT");
     ASSERT_NE(count, nullptr);
     std::string bound;

@@ -27,13 +27,7 @@
 namespace {
 
 using namespace VELKCORE;
-using velk::dlltest::Child;
-using velk::dlltest::ChildrenNamed;
-using velk::dlltest::FifoHasReader;
-using velk::dlltest::ProcessGone;
-using velk::dlltest::ReadFile;
-using velk::dlltest::Sandbox;
-using velk::dlltest::WaitUntil;
+using namespace velk::dlltest;
 
 class ScriptedEngineTest : public ::testing::Test {
   public:
@@ -44,9 +38,9 @@ class ScriptedEngineTest : public ::testing::Test {
     }
     void TearDown() override {
         CTestEnvironmentImp::SetOutputLanguage(CNLS::EN);
-        velk::dlltest::StopEnvironment(environment_);
+        StopEnvironment(environment_);
         engine_.reset();
-        velk::dlltest::ExpectNothingLeft(*sandbox_);
+        ExpectNothingLeft(*sandbox_);
         unsetenv("VELK_SCRIPTED_LOG");
         for (const char* name :
              {"VELK_SCRIPTED_LIST", "VELK_SCRIPTED_DIE_ON", "VELK_SCRIPTED_SYSINFO_PAD"}) {
@@ -340,11 +334,11 @@ TEST_F(ScriptedEngineTest, CommandsFromSeveralThreadsEachGetTheirAnswer) {
 class EngineLossTest : public ScriptedEngineTest {
   protected:
     void SetUp() override {
-        velk::dlltest::BecomeSubreaper();
+        BecomeSubreaper();
         ScriptedEngineTest::SetUp();
     }
     void TearDown() override {
-        velk::dlltest::StopEnvironment(environment_);
+        StopEnvironment(environment_);
         engine_.reset();
         unlink(sandbox_->BrokerFifo().c_str());
         ScriptedEngineTest::TearDown();
@@ -416,7 +410,7 @@ TEST_F(EngineLossTest, LaunchThatLosesTheRaceLeavesTheWinningEngineToItsOwner) {
     pid_t winner = std::stoi(ReadFile(pidFile));
     environment_->CloseClient();
     EXPECT_TRUE(FifoHasReader(sandbox_->BrokerFifo()));
-    velk::dlltest::StopProcess(winner);
+    StopProcess(winner);
 }
 
 }  // namespace

@@ -23,10 +23,7 @@
 namespace {
 
 using namespace VELKCORE;
-using velk::dlltest::kQuickTest;
-using velk::dlltest::kTimedTest;
-using velk::dlltest::RunFixture;
-using velk::dlltest::WaitUntil;
+using namespace velk::dlltest;
 
 class RunEngineTest : public RunFixture {
   protected:
@@ -206,7 +203,7 @@ TEST_F(RunEngineTest, RunStartedByAnotherConnectionIsAdopted) {
     EXPECT_EQ(Finish(scenario), CScenario::EXITED);
     EXPECT_EQ(ResultOf(run), CTestRun::PASS);
     EXPECT_EQ(MessageTexts(run).size(), 3u);
-    velk::dlltest::StopEnvironment(adopting);
+    StopEnvironment(adopting);
 }
 
 TEST_F(RunEngineTest, PassesRepeatTheCyclesRunsInOrder) {
@@ -298,7 +295,7 @@ TEST_F(RunEngineTest, DeviceBusyUntilTheMaximumTimeEndsTimedOut) {
 }
 
 TEST_F(RunEngineTest, EngineDeathEndsTheScenarioWithAnError) {
-    velk::dlltest::BecomeSubreaper();
+    BecomeSubreaper();
     CTest* timed = TestOn(kTimedTest, 0);
     ASSERT_TRUE(Set(timed, "SECONDS", "60"));
     CCycle* cycle = CycleOf({timed});
@@ -313,8 +310,8 @@ TEST_F(RunEngineTest, EngineDeathEndsTheScenarioWithAnError) {
     EXPECT_EQ(cycle->GetState(), CCycle::ERROR);
     EXPECT_EQ(ResultOf(run), CTestRun::EXITEDABNORMALLY);
     // The module the dead engine ran, and the FIFOs it could not remove.
-    for (pid_t module : velk::dlltest::ChildrenNamed("velktest")) {
-        velk::dlltest::StopProcess(module);
+    for (pid_t module : ChildrenNamed("velktest")) {
+        StopProcess(module);
     }
     environment_->Stop();
     for (const std::string& fifo : sandbox_->Fifos()) {

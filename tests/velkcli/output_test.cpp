@@ -17,12 +17,7 @@
 namespace {
 
 using namespace velkcli;
-using velk::dlltest::Component;
-using velk::dlltest::Device;
-using velk::dlltest::DeviceHead;
-using velk::dlltest::Element;
-using velk::dlltest::Reply;
-using velk::dlltest::TestElement;
+using namespace velk::dlltest;
 using VELKCORE::CNLS;
 using VELKCORE::CTestEnvironment;
 

@@ -23,11 +23,7 @@
 
 namespace {
 
-using velk::dlltest::Child;
-using velk::dlltest::ChildrenNamed;
-using velk::dlltest::FifoHasReader;
-using velk::dlltest::Sandbox;
-using velk::dlltest::WaitUntil;
+using namespace velk::dlltest;
 
 struct Result {
     int status = -1;
@@ -40,7 +36,7 @@ class ProgramTest : public ::testing::Test {
     void SetUp() override {
         // Engines that velkcli leaves behind become children of this test,
         // so that they can be found and stopped by pid.
-        velk::dlltest::BecomeSubreaper();
+        BecomeSubreaper();
     }
     void TearDown() override {
         for (const char* name : {"velkcore", "velktest.linux", "velkcli", "sleep"}) {
@@ -56,7 +52,7 @@ class ProgramTest : public ::testing::Test {
                 5000, 50);
             for (pid_t stray : ChildrenNamed(name)) {
                 ADD_FAILURE() << "stray " << name << " " << stray;
-                velk::dlltest::StopProcess(stray);
+                StopProcess(stray);
             }
         }
         if (sandbox_ != nullptr) {
@@ -215,7 +211,7 @@ TEST_F(ScriptedProgramTest, TwoProgramsStartedTogetherBothListAndLeaveNoEngine) 
         }
         for (pid_t stray : ChildrenNamed("velkcore")) {
             ADD_FAILURE() << "round " << round << ": stray velkcore " << stray;
-            velk::dlltest::StopProcess(stray);
+            StopProcess(stray);
         }
     }
 }
@@ -344,7 +340,7 @@ TEST_F(RunProgramTest, EngineDeathIsEngineTrouble) {
     EXPECT_EQ(outcome.err, "velkcli: the engine stopped answering during the run\n");
     // The dead engine's module and FIFOs.
     for (pid_t module : ChildrenNamed("velktest.linux")) {
-        velk::dlltest::StopProcess(module);
+        StopProcess(module);
     }
     for (const std::string& fifo : sandbox_->Fifos()) {
         unlink((sandbox_->PipeDir() + "/" + fifo).c_str());
