@@ -1,5 +1,7 @@
 // Reading the engine's LIST_DEVICES_AND_TESTS reply into devices, modules,
-// tests and parameters, from replies built by hand (no engine involved).
+// tests and parameters, from replies built by hand (no engine involved);
+// devices replaced by a new list while running tests still refer to them
+// stay alive, aside from the list, until no scenario uses them.
 #include <gtest/gtest.h>
 
 #include <sstream>
@@ -9,6 +11,7 @@
 
 #include "CycleImp.h"
 #include "DeviceImp.h"
+#include "EngineText.h"
 #include "ReplyBuilder.h"
 #include "ScenarioImp.h"
 #include "TestEnvironmentImp.h"
@@ -20,13 +23,7 @@
 namespace {
 
 using namespace VELKCORE;
-using velk::dlltest::Component;
-using velk::dlltest::Device;
-using velk::dlltest::DeviceHead;
-using velk::dlltest::Element;
-using velk::dlltest::Property;
-using velk::dlltest::Reply;
-using velk::dlltest::TestElement;
+using namespace velk::dlltest;
 
 class DeviceListTest : public ::testing::Test {
   protected:
@@ -113,32 +110,37 @@ TEST_F(DeviceListTest, AtMostOneHundredDevicesTestsPerComponentAndParameters) {
 
 // ---- Which entries are kept ----
 
-// A device after one good device ends the list.
+// A broken device after good ones ends the list.
 class DeviceEndsTheListTest : public DeviceListTest,
                               public ::testing::WithParamInterface<std::string> {};
 
 TEST_P(DeviceEndsTheListTest, DevicesBeforeItStay) {
-    EXPECT_EQ(Read(SimpleDevice(0) + GetParam() + SimpleDevice(2)), 1u);
+    EXPECT_EQ(Read(SimpleDevice(0) + SimpleDevice(1) + GetParam()), 2u);
     EXPECT_EQ(Hw(0), "HW:0");
 }
 
 std::string Without(const std::string& element) {
-    std::string head = DeviceHead("Disk", "HW:1");
+    std::string head = DeviceHead("Disk", "HW:2");
     std::string::size_type start = head.find("<" + element + ">");
     head.erase(start, head.find("</" + element + ">") + element.size() + 3 - start);
-    return Device(head + Component("MOD", "1", TestElement(0, "T")));
+    return Device(head + Component("MOD", "2", TestElement(0, "T"))) + SimpleDevice(3);
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Broken, DeviceEndsTheListTest,
-    ::testing::Values(Without("NAME"), Without("OSLOCATOR"), Without("HWLOCATOR"),
-                      Without("DEVTYPE"),
-                      // a component with tests but without a device id
-                      Device(DeviceHead("Disk", "HW:1") + Component("A", "1", TestElement(0, "T")) +
-                             Element("COMPONENT", Element("ID", "B") + TestElement(0, "T"))),
-                      // a device id that is no number
-                      Device(DeviceHead("Disk", "HW:1") +
-                             Component("A", "7x", TestElement(0, "T")))));
+    ::testing::Values(
+        Without("NAME"), Without("OSLOCATOR"), Without("HWLOCATOR"), Without("DEVTYPE"),
+        // a component with tests but without a device id
+        Device(DeviceHead("Disk", "HW:2") + Component("A", "2", TestElement(0, "T")) +
+               Element("COMPONENT", Element("ID", "B") + TestElement(0, "T"))) +
+            SimpleDevice(3),
+        // a device id that is no number
+        Device(DeviceHead("Disk", "HW:2") + Component("A", "7x", TestElement(0, "T"))) +
+            SimpleDevice(3),
+        // unclosed: a device at the end, an element in the last
+        // device, a device before a good one
+        "<DEVICE><NAME>Broken</NAME>", Device(DeviceHead("Disk", "HW:2") + "<COMPONENT><ID>X</ID>"),
+        "<DEVICE><NAME>x" + SimpleDevice(3)));
 
 struct TestsCase {
     const char* what;
@@ -397,16 +399,77 @@ TEST_F(DeviceListTest, ScenarioArrayAddsRemovesAndRefusesBadIndexes) {
     EXPECT_THROW(environment_.RemoveScenario(1), std::out_of_range);
 }
 
-TEST_F(DeviceListTest, ScanModulesNamesEachModuleOnceAndRefusesMarkup) {
-    char cpu[] = "cpu";
-    char disk[] = "disk.vkm";
-    char* modules[] = {cpu, disk};
-    EXPECT_EQ(CTestEnvironmentImp::ScanModulesCommand(2, modules),
-              "SCAN_MODULES<MODULE_NAME>cpu.vkm</MODULE_NAME>"
-              "<MODULE_NAME>disk.vkm</MODULE_NAME>");
+// The command for good names: see the scripted engine test.
+TEST_F(DeviceListTest, ScanModulesRefusesMarkupInAModuleName) {
     char bad[] = "x</MODULE_NAME>";
     char* badModules[] = {bad};
     EXPECT_FALSE(CTestEnvironmentImp::ScanModulesCommand(1, badModules).has_value());
+}
+
+TEST_F(DeviceListTest, FruRecordsReadInOnePassMatchTheIndexedReading) {
+    // Records without a description or value borrow the next element of
+    // that name, as reading the k-th element of each name always did.
+    std::string text = DeviceHead("Disk", "HW:0");
+    for (int k = 0; k < 100; ++k) {
+        text += Element("FRU_ADDINFO_FIELD", "F" + std::to_string(k));
+        if (k % 3 != 0) {
+            text += Element("FRU_ADDINFO_DESC", "D" + std::to_string(k));
+        }
+        if (k % 5 != 0) {
+            text += Element("FRU_ADDINFO_VALUE", "V" + std::to_string(k));
+        }
+    }
+    CDeviceImp device;
+    ASSERT_TRUE(device.initFromDeviceEnum(text.c_str()));
+    ASSERT_EQ(device.FruAddInfo().size(), 100u);
+    for (int k = 0; k < 100; ++k) {
+        const CDevice::CAdditionalInfo& info = device.FruAddInfo()[k];
+        EXPECT_EQ(info.GetField(), "F" + std::to_string(k));
+        EXPECT_EQ(info.GetDescription(),
+                  detail::FieldText(text.c_str(), "FRU_ADDINFO_DESC", k).value_or("UNDEF"));
+        EXPECT_EQ(info.GetValue(),
+                  detail::FieldText(text.c_str(), "FRU_ADDINFO_VALUE", k).value_or("UNDEF"));
+    }
+}
+
+TEST_F(DeviceListTest, DeviceOfAnAdoptedRunOutlivesTheListThatHeldIt) {
+    CTestEnvironmentImp& imp = *environment_.Imp();
+    ASSERT_EQ(Read(SimpleDevice(0, TestElement(0, "T", Running("4711"))) + SimpleDevice(1), true),
+              2u);
+    ASSERT_EQ(imp.Scenarios().size(), 1u);
+    const CTestImp* adopted = imp.Scenarios()[0]->Cycles()[0]->TestRuns()[0]->Test();
+    const CDeviceImp* device = imp.Devices()[0].get();
+    EXPECT_TRUE(imp.Scenarios()[0]->UsesDevice(device));
+    EXPECT_FALSE(imp.Scenarios()[0]->UsesDevice(imp.Devices()[1].get()));
+    // A new list retires the device of the running test and deletes the other.
+    ASSERT_EQ(Read(SimpleDevice(7)), 1u);
+    ASSERT_EQ(imp.RetiredDevices().size(), 1u);
+    EXPECT_EQ(imp.RetiredDevices()[0].get(), device);
+    EXPECT_EQ(adopted->Device(), device);
+    EXPECT_EQ(adopted->Device()->HWLocator(), "HW:0");
+    std::string name;
+    adopted->Interface()->GetName(name);
+    EXPECT_EQ(name, "T");
+    // Still in use: a further read keeps it; unused, the next read deletes it.
+    Read(SimpleDevice(8));
+    EXPECT_EQ(imp.RetiredDevices().size(), 1u);
+    imp.Scenarios().clear();
+    Read(SimpleDevice(9));
+    EXPECT_TRUE(imp.RetiredDevices().empty());
+}
+
+TEST(RetiredDevicesTest, EnvironmentDestroysRetiredDevicesAfterItsScenarios) {
+    // The sanitizers watch the order: scenarios refer to the retired devices'
+    // tests until they are gone.
+    auto* environment = new CTestEnvironment(CTestEnvironment::OPTION_ADOPT_RUNNING_TESTS);
+    CTestEnvironmentImp& imp = *environment->Imp();
+    for (const char* process : {"1", "2"}) {
+        std::string list = Reply(SimpleDevice(0, TestElement(0, "T", Running(process))));
+        ASSERT_EQ(imp.ReadDeviceList(list.c_str(), true), 0);
+    }
+    EXPECT_EQ(imp.Scenarios().size(), 2u);
+    EXPECT_EQ(imp.RetiredDevices().size(), 1u);
+    delete environment;
 }
 
 }  // namespace

@@ -17,10 +17,7 @@
 namespace {
 
 using namespace VELKCORE;
-using velk::dlltest::ProcessGone;
-using velk::dlltest::ReadFile;
-using velk::dlltest::Sandbox;
-using velk::dlltest::WaitUntil;
+using namespace velk::dlltest;
 
 class LaunchTest : public ::testing::Test {
   protected:

@@ -3,11 +3,17 @@
 // enumeration wait, the device list, translation through the NLS engine and
 // its cache, parameter verdicts, system information, rescan, reconnect,
 // client-driven enumeration, multi-instance engines, adopted running tests
-// and stop.
+// and stop; values with ":" reach the engine, replies too long for their
+// area do not pile up, commands from several threads each get their own
+// answer; and an engine that goes away or is not the one launched.
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
+#include <functional>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "NLSImp.h"
@@ -16,20 +22,15 @@
 #include "TestImp.h"
 #include "TestParamImp.h"
 #include "VelkCore.h"
+#include "client-messaging-engine.h"
 
 namespace {
 
 using namespace VELKCORE;
-using velk::dlltest::Child;
-using velk::dlltest::ChildrenNamed;
-using velk::dlltest::FifoHasReader;
-using velk::dlltest::ProcessGone;
-using velk::dlltest::ReadFile;
-using velk::dlltest::Sandbox;
-using velk::dlltest::WaitUntil;
+using namespace velk::dlltest;
 
 class ScriptedEngineTest : public ::testing::Test {
-  protected:
+  public:
     void SetUp() override {
         sandbox_ = std::make_unique<Sandbox>(Sandbox::Bin::SCRIPTED);
         setenv("VELK_SCRIPTED_LOG", Log().c_str(), 1);
@@ -37,17 +38,27 @@ class ScriptedEngineTest : public ::testing::Test {
     }
     void TearDown() override {
         CTestEnvironmentImp::SetOutputLanguage(CNLS::EN);
-        velk::dlltest::StopEnvironment(environment_);
+        StopEnvironment(environment_);
         engine_.reset();
-        velk::dlltest::ExpectNothingLeft(*sandbox_);
+        ExpectNothingLeft(*sandbox_);
         unsetenv("VELK_SCRIPTED_LOG");
-        unsetenv("VELK_SCRIPTED_LIST");
+        for (const char* name :
+             {"VELK_SCRIPTED_LIST", "VELK_SCRIPTED_DIE_ON", "VELK_SCRIPTED_SYSINFO_PAD"}) {
+            unsetenv(name);
+        }
         sandbox_.reset();
     }
 
     void Make(unsigned int options) {
         environment_ = std::make_unique<CTestEnvironment>(options);
         ASSERT_EQ(environment_->SetVelkHomeDir(sandbox_->BinDir()), 0);
+    }
+    // Starts a scripted engine that this test, not the environment, owns.
+    void StartOwnEngine(const std::vector<std::string>& environment = {}) {
+        engine_ =
+            std::make_unique<Child>(sandbox_->BinDir() + "/velkcore", std::vector<std::string>{},
+                                    sandbox_->Root(), environment);
+        ASSERT_TRUE(WaitUntil([&] { return FifoHasReader(sandbox_->BrokerFifo()); }, 10000));
     }
     std::string Log() const { return sandbox_->Root() + "/commands"; }
     // How often the engine received command.
@@ -208,9 +219,7 @@ TEST_F(ScriptedEngineTest, ReconnectUsesTheRunningEngineAndKeepsOneList) {
 }
 
 TEST_F(ScriptedEngineTest, StopOfAnAdoptedEngineStopsItToo) {
-    engine_ = std::make_unique<Child>(sandbox_->BinDir() + "/velkcore", std::vector<std::string>{},
-                                      sandbox_->Root());
-    ASSERT_TRUE(WaitUntil([&] { return FifoHasReader(sandbox_->BrokerFifo()); }, 10000));
+    StartOwnEngine();
     CTestEnvironment::State state = CTestEnvironment::DISCONNECTED;
     environment_->GetState(state);
     EXPECT_EQ(state, CTestEnvironment::ENGINE_AVAILABLE);
@@ -257,6 +266,151 @@ TEST_F(ScriptedEngineTest, StartAfterStopLaunchesANewEngine) {
     ASSERT_EQ(environment_->Start(), 0);
     EXPECT_NE(environment_->GetEnginePid(), launched);
     EXPECT_EQ(DeviceCount(), 2u);
+}
+
+TEST_F(ScriptedEngineTest, ValueWithAColonIsTheEnginesToJudge) {
+    ASSERT_EQ(environment_->Start(), 0);
+    Apply(Count(), "code:3");
+    EXPECT_EQ(Received("VALIDATE_TEST_PARAMETERS:VeLkScripted:0:1:param=COUNT,code:3"), 1);
+    std::string param;
+    Count()->Imp()->GetParam(param);
+    EXPECT_EQ(param, "param=COUNT,code:3");
+}
+
+TEST_F(ScriptedEngineTest, SystemInformationTooLongForItsAreaIsNotKept) {
+    setenv("VELK_SCRIPTED_SYSINFO_PAD", "40000", 1);
+    ASSERT_EQ(environment_->Start(), 0);
+    for (int call = 0; call < 3; ++call) {
+        CDevice::CSystemInfo* info = nullptr;
+        EXPECT_EQ(DeviceAt(1)->GetFirstSystemInfo(&info), 1);
+    }
+    EXPECT_EQ(VelkClient_I_GetWaitingMessageCount(), 0);
+}
+
+TEST_F(ScriptedEngineTest, CommandsFromSeveralThreadsEachGetTheirAnswer) {
+    ASSERT_EQ(environment_->Start(), 0);
+    CNLS* nls = nullptr;
+    environment_->GetNLS(&nls);
+    constexpr int kRounds = 20;
+    int failures[3] = {};
+    std::vector<std::thread> threads;
+    threads.emplace_back([&] {
+        for (int round = 0; round < kRounds; ++round) {
+            CTestParameter::State state = CTestParameter::NOT_APPLIED;
+            failures[0] +=
+                Count()->ApplyValue(round % 2 == 0 ? "7" : "11") != 0 ||
+                Count()->GetState(state) != 0 ||
+                state != (round % 2 == 0 ? CTestParameter::VALID : CTestParameter::VALUE_TOO_BIG);
+        }
+    });
+    threads.emplace_back([&] {
+        for (int round = 0; round < kRounds; ++round) {
+            CDevice::CSystemInfo* info = nullptr;
+            failures[1] += DeviceAt(1)->GetFirstSystemInfo(&info) != 0 || info == nullptr ||
+                           info->GetKey() != "FEATURE";
+        }
+    });
+    threads.emplace_back([&] {
+        for (int round = 0; round < kRounds; ++round) {
+            CNLS::LanguageId lang = CNLS::DE;
+            std::string text;
+            failures[2] +=
+                nls->GetHRStringFromToken("<NLS mod=scripted.vkm id=QUICK />", lang, text) != 0 ||
+                text != "Schnelltest";
+        }
+    });
+    for (std::thread& thread : threads) {
+        thread.join();
+    }
+    EXPECT_EQ(failures[0], 0) << "validation";
+    EXPECT_EQ(failures[1], 0) << "system information";
+    EXPECT_EQ(failures[2], 0) << "NLS lookup";
+    EXPECT_EQ(VelkClient_I_GetWaitingMessageCount(), 0);
+}
+
+// The engine dies or is not the one launched.  A dead engine leaves its FIFO;
+// that is not the client's to remove.  Runs last: it makes this process a
+// subreaper.
+class EngineLossTest : public ScriptedEngineTest {
+  protected:
+    void SetUp() override {
+        BecomeSubreaper();
+        ScriptedEngineTest::SetUp();
+    }
+    void TearDown() override {
+        StopEnvironment(environment_);
+        engine_.reset();
+        unlink(sandbox_->BrokerFifo().c_str());
+        ScriptedEngineTest::TearDown();
+    }
+};
+
+// A command the engine dies on, and the call that sends it.
+struct LossCase {
+    const char* dieOn;
+    std::function<int(ScriptedEngineTest&)> call;
+};
+
+class CommandLossTest : public EngineLossTest, public ::testing::WithParamInterface<LossCase> {};
+
+TEST_P(CommandLossTest, WaitEndsWithFailureOnceTheEngineIsGone) {
+    // An engine found running: the client knows no process of it, only its
+    // broker FIFO.  The rescan alone would wait 600 s for its reply.
+    StartOwnEngine({std::string("VELK_SCRIPTED_DIE_ON=") + GetParam().dieOn});
+    ASSERT_EQ(environment_->Start(), 0);
+    EXPECT_EQ(GetParam().call(*this), 1);
+    EXPECT_TRUE(engine_->Wait(10000).has_value());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Commands, CommandLossTest,
+    ::testing::Values(LossCase{"RESCAN_DEVICES#1",
+                               [](ScriptedEngineTest& t) {
+                                   return t.environment_->RescanDevices();
+                               }},
+                      LossCase{"SYSINFO#1",
+                               [](ScriptedEngineTest& t) {
+                                   CDevice::CSystemInfo* info = nullptr;
+                                   return t.DeviceAt(0)->GetFirstSystemInfo(&info);
+                               }},
+                      LossCase{"VALIDATE_TEST_PARAMETERS#1",
+                               [](ScriptedEngineTest& t) { return t.Count()->ApplyValue("5"); }}));
+
+TEST_F(EngineLossTest, RescanWhoseListIsLostLeavesANotReadyThatStartRecovers) {
+    // The launched engine answers the rescan and dies on the list request.
+    setenv("VELK_SCRIPTED_DIE_ON", "LIST_DEVICES_AND_TESTS#2", 1);
+    ASSERT_EQ(environment_->Start(), 0);
+    unsetenv("VELK_SCRIPTED_DIE_ON");
+    EXPECT_EQ(environment_->RescanDevices(), 1);
+    EXPECT_EQ(State(), CTestEnvironment::NOT_READY);
+    EXPECT_EQ(DeviceCount(), 0u);
+    EXPECT_EQ(environment_->GetEnginePid(), 0) << "the dead engine is still reported";
+
+    StartOwnEngine();
+    ASSERT_EQ(environment_->Start(), 0);
+    EXPECT_EQ(State(), CTestEnvironment::READY);
+    EXPECT_EQ(DeviceCount(), 2u);
+    // Closing really disconnects: the broker stays, and a new start connects.
+    EXPECT_EQ(environment_->CloseClient(), 0);
+    ASSERT_EQ(environment_->Start(), 0);
+    EXPECT_EQ(environment_->GetEnginePid(), 0);
+}
+
+TEST_F(EngineLossTest, LaunchThatLosesTheRaceLeavesTheWinningEngineToItsOwner) {
+    // The launcher starts an engine that is not its own process and ends at
+    // once, as a launch does whose engine finds another one on the broker
+    // FIFO: the environment is served by an engine it did not launch.
+    std::string pidFile = sandbox_->Root() + "/winner";
+    sandbox_->WriteScript("velkcore", std::string("\"") + VELK_SCRIPTED_ENGINE_PATH +
+                                          "\" >/dev/null 2>&1 & echo $! > \"" + pidFile + "\"");
+    ASSERT_EQ(environment_->Start(), 0);
+    EXPECT_EQ(State(), CTestEnvironment::READY);
+    EXPECT_EQ(DeviceCount(), 2u);
+    EXPECT_EQ(environment_->GetEnginePid(), 0);
+    pid_t winner = std::stoi(ReadFile(pidFile));
+    environment_->CloseClient();
+    EXPECT_TRUE(FifoHasReader(sandbox_->BrokerFifo()));
+    StopProcess(winner);
 }
 
 }  // namespace

@@ -5,7 +5,6 @@
 
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 
 #include <Pegasus/Common/CIMInstance.h>
 #include <Pegasus/Common/CIMObjectPath.h>
@@ -79,8 +78,7 @@ void ProviderFixture::startEngineBackedProvider() {
 }
 
 void ProviderFixture::writeFile(const std::string& name, const std::string& content) {
-    std::ofstream out(homeDir + "/" + name);
-    out << content;
+    std::ofstream(homeDir + "/" + name) << content;
 }
 
 void ProviderFixture::writeLogConfiguration() {
@@ -113,10 +111,7 @@ void ProviderFixture::terminate() {
 }
 
 std::string ProviderFixture::logText() const {
-    std::ifstream in(logPath());
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
+    return velk::testsupport::ReadFile(logPath());
 }
 
 CIMObjectPath ProviderFixture::classPath(const char* className, const char* host,

@@ -3,6 +3,8 @@
 #define VELK_TESTS_PROVIDER_TEST_TEXT_H
 
 #include <string>
+#include <utility>
+#include <vector>
 
 #include <Pegasus/Common/CIMInstance.h>
 #include <Pegasus/Common/CIMObjectPath.h>
@@ -31,6 +33,30 @@ inline std::string keyText(const Pegasus::CIMObjectPath& path, const char* name)
         }
     }
     return "<missing " + std::string(name) + ">";
+}
+
+// The properties of an instance in order, each as its name and propertyText.
+inline std::vector<std::pair<std::string, std::string>> properties(
+    const Pegasus::CIMInstance& instance) {
+    std::vector<std::pair<std::string, std::string>> all;
+    for (Pegasus::Uint32 i = 0; i < instance.getPropertyCount(); i++) {
+        std::string name = text(instance.getProperty(i).getName().getString());
+        all.emplace_back(name, propertyText(instance, name.c_str()));
+    }
+    return all;
+}
+
+// path with key name set to value.
+inline Pegasus::CIMObjectPath withKey(Pegasus::CIMObjectPath path, const char* name,
+                                      const char* value) {
+    Pegasus::Array<Pegasus::CIMKeyBinding> keys = path.getKeyBindings();
+    for (Pegasus::Uint32 i = 0; i < keys.size(); i++) {
+        if (keys[i].getName() == Pegasus::CIMName(name)) {
+            keys[i].setValue(value);
+        }
+    }
+    path.setKeyBindings(keys);
+    return path;
 }
 
 inline size_t occurrences(const std::string& haystack, const std::string& needle) {

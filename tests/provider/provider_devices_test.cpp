@@ -1,5 +1,6 @@
-// Device instances of the six classes, served by the provider loaded with
-// dlopen from the real engine and the test module.
+// Device instances of the six classes and the VLK_DiagTest catalogue,
+// served by the provider loaded with dlopen from the real engine and the
+// test module.
 #include <atomic>
 #include <string>
 #include <thread>
@@ -34,6 +35,12 @@ class DeviceTest : public ProviderFixture {
         instances->enumerateInstanceNames(OperationContext(), classPath(className), handler);
         return handler.paths();
     }
+    CIMInstance instanceAt(const CIMObjectPath& path) {
+        CollectingInstanceHandler got(true);
+        instances->getInstance(OperationContext(), path, false, false, CIMPropertyList(), got);
+        EXPECT_EQ(got.instances().size(), 1u);
+        return got.instances().size() == 1 ? got.instances()[0] : CIMInstance();
+    }
 };
 
 class DeviceInstancesTest : public DeviceTest, public ::testing::WithParamInterface<DeviceCase> {};
@@ -51,10 +58,7 @@ TEST_P(DeviceInstancesTest, ListsTheDeviceWithItsPropertiesAndKeys) {
     EXPECT_EQ(keyText(paths[0], "SystemName"), "testsystem");
     EXPECT_EQ(keyText(paths[0], "SystemCreationClassName"), "CIM_UnitaryComputerSystem");
 
-    CollectingInstanceHandler got(true);
-    instances->getInstance(OperationContext(), paths[0], false, false, CIMPropertyList(), got);
-    ASSERT_EQ(got.instances().size(), 1u);
-    const std::vector<std::pair<const char*, std::string>> expected = {
+    const std::vector<std::pair<std::string, std::string>> expected = {
         {"Name", device.name},
         {"SystemName", "testsystem"},
         {"SystemCreationClassName", "CIM_UnitaryComputerSystem"},
@@ -63,11 +67,7 @@ TEST_P(DeviceInstancesTest, ListsTheDeviceWithItsPropertiesAndKeys) {
         {"Description", device.description},
         {"Caption", device.description},
         {"Status", "Unknown"}};
-    ASSERT_EQ(got.instances()[0].getPropertyCount(), expected.size());
-    for (Uint32 i = 0; i < expected.size(); i++) {
-        EXPECT_EQ(text(got.instances()[0].getProperty(i).getName().getString()), expected[i].first);
-        EXPECT_EQ(propertyText(got.instances()[0], expected[i].first), expected[i].second);
-    }
+    EXPECT_EQ(properties(instanceAt(paths[0])), expected);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -94,20 +94,45 @@ INSTANTIATE_TEST_SUITE_P(
 TEST_F(DeviceTest, ReferenceThatNamesNoDeviceIsInvalid) {
     Array<CIMObjectPath> ports = names("VLK_SerialPort");
     ASSERT_EQ(ports.size(), 1u);
-    Array<CIMKeyBinding> keys = ports[0].getKeyBindings();
-    for (Uint32 i = 0; i < keys.size(); i++) {
-        if (keys[i].getName() == CIMName("DeviceID")) {
-            keys[i].setValue("COM:2:02f8");
-        }
-    }
-    ports[0].setKeyBindings(keys);
-    CollectingInstanceHandler got(true);
     try {
-        instances->getInstance(OperationContext(), ports[0], false, false, CIMPropertyList(), got);
+        instanceAt(withKey(ports[0], "DeviceID", "COM:2:02f8"));
         FAIL() << "a device that does not exist was found";
     } catch (const CIMObjectNotFoundException& e) {
         EXPECT_EQ(text(e.getMessage()), "Invalid Reference");
     }
+}
+
+// Seven devices of the test module run its two tests: two instances.
+TEST_F(DeviceTest, EachModuleTestIsOneInstanceGettableByItsKeys) {
+    const std::vector<std::pair<std::string, std::string>> tests = {
+        {"VeLkTest:0:Quick test", "Ends at once with the result that MODE chooses"},
+        {"VeLkTest:1:Timed test", "Runs for SECONDS seconds per pass and reports its progress"}};
+    Array<CIMObjectPath> paths = names("VLK_DiagTest");
+    ASSERT_EQ(paths.size(), tests.size());
+    for (Uint32 t = 0; t < tests.size(); t++) {
+        EXPECT_EQ(paths[t].getKeyBindings().size(), 4u);
+        EXPECT_EQ(keyText(paths[t], "Name"), tests[t].first);
+        EXPECT_EQ(keyText(paths[t], "CreationClassName"), "VLK_DiagTest");
+        EXPECT_EQ(keyText(paths[t], "SystemName"), "testsystem");
+        EXPECT_EQ(keyText(paths[t], "SystemCreationClassName"), "CIM_UnitaryComputerSystem");
+        const std::vector<std::pair<std::string, std::string>> expected = {
+            {"Name", tests[t].first},
+            {"SystemName", "testsystem"},
+            {"SystemCreationClassName", "CIM_UnitaryComputerSystem"},
+            {"CreationClassName", "VLK_DiagTest"},
+            {"Description", tests[t].second},
+            {"Caption", tests[t].second},
+            {"Status", "Unknown"},
+            {"StartMode", "Manual"},
+            {"OtherCharacteristicDescription", ""},
+            {"Characteristics", "2 7 "},
+            {"ResourcesUsed", "0 1 "},
+            {"IsInUse", "FALSE"},
+            {"Started", "FALSE"}};
+        EXPECT_EQ(properties(instanceAt(paths[t])), expected);
+    }
+    EXPECT_THROW(instanceAt(withKey(paths[0], "SystemName", "othersystem")),
+                 CIMObjectNotFoundException);
 }
 
 TEST_F(DeviceTest, ConcurrentFirstRequestsBuildOneBuilderAndFetchTheSystemOnce) {

@@ -35,19 +35,31 @@ class RunFixture : public ::testing::Test {
         sandbox_.reset();
     }
 
+    std::vector<VELKCORE::CDevice*> Devices() const {
+        std::vector<VELKCORE::CDevice*> devices;
+        unsigned int count = 0;
+        environment_->GetDeviceArraySize(count);
+        for (unsigned int d = 0; d < count; ++d) {
+            devices.push_back(nullptr);
+            environment_->GetDeviceArrayElement(d, &devices.back());
+        }
+        return devices;
+    }
+    static std::vector<VELKCORE::CTest*> Tests(VELKCORE::CDevice* device) {
+        std::vector<VELKCORE::CTest*> tests;
+        unsigned int count = 0;
+        device->GetTestArraySize(count);
+        for (unsigned int t = 0; t < count; ++t) {
+            tests.push_back(nullptr);
+            device->GetTestArrayElement(t, &tests.back());
+        }
+        return tests;
+    }
     // The devices that offer test index, in list order.
     std::vector<VELKCORE::CTest*> TestsWithIndex(int index) const {
         std::vector<VELKCORE::CTest*> found;
-        unsigned int devices = 0;
-        environment_->GetDeviceArraySize(devices);
-        for (unsigned int d = 0; d < devices; ++d) {
-            VELKCORE::CDevice* device = nullptr;
-            environment_->GetDeviceArrayElement(d, &device);
-            unsigned int tests = 0;
-            device->GetTestArraySize(tests);
-            for (unsigned int t = 0; t < tests; ++t) {
-                VELKCORE::CTest* test = nullptr;
-                device->GetTestArrayElement(t, &test);
+        for (VELKCORE::CDevice* device : Devices()) {
+            for (VELKCORE::CTest* test : Tests(device)) {
                 std::string module;
                 int testIndex = -1;
                 test->GetModuleIdAndIndex(module, testIndex);
@@ -63,8 +75,8 @@ class RunFixture : public ::testing::Test {
         std::vector<VELKCORE::CTest*> tests = TestsWithIndex(index);
         return n < tests.size() ? tests[n] : nullptr;
     }
-    // Applies value to parameter id of test; true when the engine took it.
-    static bool Set(VELKCORE::CTest* test, const std::string& id, const std::string& value) {
+    // Parameter id of test, or nullptr.
+    static VELKCORE::CTestParameter* Parameter(VELKCORE::CTest* test, const std::string& id) {
         unsigned int count = 0;
         test->GetParameterArraySize(count);
         for (unsigned int i = 0; i < count; ++i) {
@@ -73,12 +85,17 @@ class RunFixture : public ::testing::Test {
             std::string parameterId;
             parameter->GetId(parameterId);
             if (parameterId == id) {
-                VELKCORE::CTestParameter::State state = VELKCORE::CTestParameter::NOT_APPLIED;
-                return parameter->ApplyValue(value) == 0 && parameter->GetState(state) == 0 &&
-                       state == VELKCORE::CTestParameter::VALID;
+                return parameter;
             }
         }
-        return false;
+        return nullptr;
+    }
+    // Applies value to parameter id of test; true when the engine took it.
+    static bool Set(VELKCORE::CTest* test, const std::string& id, const std::string& value) {
+        VELKCORE::CTestParameter* parameter = Parameter(test, id);
+        VELKCORE::CTestParameter::State state = VELKCORE::CTestParameter::NOT_APPLIED;
+        return parameter != nullptr && parameter->ApplyValue(value) == 0 &&
+               parameter->GetState(state) == 0 && state == VELKCORE::CTestParameter::VALID;
     }
     static bool Final(VELKCORE::CScenario::State state) {
         return state != VELKCORE::CScenario::IDLE && state != VELKCORE::CScenario::RUNNING &&

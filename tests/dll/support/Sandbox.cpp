@@ -1,6 +1,5 @@
 #include "Sandbox.h"
 
-#include <dirent.h>
 #include <fcntl.h>
 #include <signal.h>
 #include <sys/prctl.h>
@@ -15,13 +14,6 @@
 #include <fstream>
 
 #include <gtest/gtest.h>
-
-#include "client-connection-manager.h"
-#include "client-fifo-access.h"
-#include "client-messaging-engine.h"
-#include "gen-str.h"
-#include "message-protocol.h"
-#include "pipe-lowlevel.h"
 
 namespace velk::dlltest {
 namespace {
@@ -68,15 +60,8 @@ Sandbox::Sandbox(Bin bin) : root_(testsupport::MakePrivateDirectory("velk-dll"))
     }
     if (bin == Bin::ENGINE) {
         symlink(VELK_CORE_PATH, (BinDir() + "/velkcore").c_str());
-        if (DIR* modules = opendir(TestModuleDir().c_str())) {
-            while (struct dirent* entry = readdir(modules)) {
-                std::string name = entry->d_name;
-                if (name != "." && name != "..") {
-                    symlink((TestModuleDir() + "/" + name).c_str(),
-                            (BinDir() + "/" + name).c_str());
-                }
-            }
-            closedir(modules);
+        for (const std::string& name : testsupport::ListDirectory(TestModuleDir())) {
+            symlink((TestModuleDir() + "/" + name).c_str(), (BinDir() + "/" + name).c_str());
         }
     }
     savedTmp_ = GetEnv("VELK_TMP");
@@ -197,21 +182,13 @@ std::string TestModuleDir() {
 }
 
 std::optional<std::string> TestModuleFile(const std::string& extension) {
-    DIR* directory = opendir(TestModuleDir().c_str());
-    if (directory == nullptr) {
-        return std::nullopt;
-    }
-    std::optional<std::string> found;
-    while (struct dirent* entry = readdir(directory)) {
-        std::string name = entry->d_name;
+    for (const std::string& name : testsupport::ListDirectory(TestModuleDir())) {
         if (name.size() > extension.size() &&
             name.compare(name.size() - extension.size(), extension.size(), extension) == 0) {
-            found = TestModuleDir() + "/" + name;
-            break;
+            return TestModuleDir() + "/" + name;
         }
     }
-    closedir(directory);
-    return found;
+    return std::nullopt;
 }
 
 std::map<std::string, std::string> ReadIniSection(const std::string& path,
