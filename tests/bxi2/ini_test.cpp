@@ -49,35 +49,46 @@ std::string Read(const IniFile& file, const char* section, const char* key,
     return buffer;
 }
 
-TEST(IniReader, SectionMatchesWithoutCaseAndKeyLosesTrailingBlanks) {
-    IniFile file("[module]\nszParameterId[0][1] = 12\n");
-    long length = 0;
-    // The value runs from the first character after '=': the blank stays.
-    EXPECT_EQ(Read(file, "Module", "szParameterId[0][1]", "", &length), " 12");
-    EXPECT_EQ(length, 3);
-    EXPECT_EQ(Read(file, "MODULE", "SZPARAMETERID[0][1]"), " 12");
-}
-
-TEST(IniReader, ValueIsEverythingAfterTheFirstEquals) {
-    IniFile file("  [S]\n   key=a=b  \nother=x\n");
-    EXPECT_EQ(Read(file, "S", "key"), "a=b  ");
-    EXPECT_EQ(Read(file, "S", "other"), "x");
-}
-
-TEST(IniReader, CarriageReturnsEndLines) {
-    IniFile file("[S]\r\nkey=value\r\nnext=2\r\n");
-    EXPECT_EQ(Read(file, "S", "key"), "value");
-    EXPECT_EQ(Read(file, "S", "next"), "2");
-}
-
-TEST(IniReader, MissingKeyGivesTheDefaultAndItsLength) {
-    IniFile file("[S]\nkey=1\n");
-    long length = -5;
-    EXPECT_EQ(Read(file, "S", "absent", "fallback", &length), "fallback");
-    EXPECT_EQ(length, 8);
-    EXPECT_EQ(Read(file, "S", "absent", nullptr, &length), "");
-    EXPECT_EQ(length, 0);
-    EXPECT_EQ(Read(file, "Other", "key", "d"), "d");
+TEST(IniReader, ValuesAndDefaultsAsLookedUp) {
+    const std::string sample = "  [S]\n   key=a=b  \nother=x\n";
+    const std::string crlf = "[S]\r\nkey=value\r\nnext=2\r\n";
+    const std::string twice = "k=0\n[A]\nx=1\n[B]\nk=2\n[A]\nk=3\n";
+    // The first 511 characters of a line count; "b=2" beyond them is not a line.
+    const std::string cut = "[S]\na=" + std::string(509, 'x') + "b=2\nc=3\n";
+    std::string big;
+    while (big.size() < 70000) {
+        big += "; a comment line that makes the file grow beyond 65535 bytes\n";
+    }
+    const struct {
+        std::string text;
+        const char *section, *key, *fallback;
+        std::string value;
+    } cases[] = {
+        // Sections match without case; the value runs from the first character after '='.
+        {"[module]\nszParameterId[0][1] = 12\n", "Module", "szParameterId[0][1]", "", " 12"},
+        {"[module]\nszParameterId[0][1] = 12\n", "MODULE", "SZPARAMETERID[0][1]", "", " 12"},
+        {sample, "S", "key", "", "a=b  "},
+        {sample, "S", "other", "", "x"},
+        {crlf, "S", "key", "", "value"},
+        {crlf, "S", "next", "", "2"},
+        {sample, "S", "absent", "fallback", "fallback"},
+        {sample, "S", "absent", nullptr, ""},
+        {sample, "Other", "key", "d", "d"},
+        // The search ends at the first header after the wanted section.
+        {twice, "A", "k", "none", "none"},
+        {twice, "B", "k", "", "2"},
+        {cut, "S", "a", "", std::string(509, 'x')},
+        {cut, "S", "b", "none", "none"},
+        {cut, "S", "c", "", "3"},
+        {big + "[Module]\nszModuleName=big\n", "Module", "szModuleName", "", "big"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.section) + "/" + c.key);
+        IniFile file(c.text);
+        long length = -5;
+        EXPECT_EQ(Read(file, c.section, c.key, c.fallback, &length), c.value);
+        EXPECT_EQ(length, static_cast<long>(c.value.size()));
+    }
 }
 
 TEST(IniReader, SectionProbeWithoutKey) {
@@ -91,23 +102,6 @@ TEST(IniReader, SectionProbeWithoutKey) {
     EXPECT_EQ(
         Velk_I_GetPrivateProfileString("Third", nullptr, nullptr, nullptr, 0, file.path(), nullptr),
         0);
-}
-
-TEST(IniReader, KeysOfOtherSectionsDoNotMatch) {
-    // The search ends at the first header after the wanted section.
-    IniFile file("k=0\n[A]\nx=1\n[B]\nk=2\n[A]\nk=3\n");
-    EXPECT_EQ(Read(file, "A", "k", "none"), "none");
-    EXPECT_EQ(Read(file, "B", "k"), "2");
-}
-
-TEST(IniReader, LongLinesAreCutAndTheirRestIgnored) {
-    // The first 511 characters count; "b=2" beyond them is not a line.
-    std::string line = "a=" + std::string(509, 'x') + "b=2";
-    IniFile file("[S]\n" + line + "\nc=3\n");
-    std::string value = Read(file, "S", "a");
-    EXPECT_EQ(value, std::string(509, 'x'));
-    EXPECT_EQ(Read(file, "S", "b", "none"), "none");
-    EXPECT_EQ(Read(file, "S", "c"), "3");
 }
 
 TEST(IniReader, ValueIsCutToTheCallersBuffer) {
@@ -157,16 +151,6 @@ TEST(IniReader, OnlyRegularFilesAreRead) {
     EXPECT_EQ(VelkGetIniInt(pattern, "S", "key", 1), -1);
     unlink(fifo.c_str());
     rmdir(pattern);
-}
-
-TEST(IniReader, ReadsFilesLargerThan64KilobytesWhole) {
-    std::string text;
-    while (text.size() < 70000) {
-        text += "; a comment line that makes the file grow beyond 65535 bytes\n";
-    }
-    text += "[Module]\nszModuleName=big\n";
-    IniFile file(text);
-    EXPECT_EQ(Read(file, "Module", "szModuleName"), "big");
 }
 
 TEST(IniReader, NumbersWithDefaults) {

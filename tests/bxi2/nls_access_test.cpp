@@ -181,15 +181,6 @@ TEST(ParameterTables, TypeNames) {
     EXPECT_STREQ(ParameterTypeToStr(-1), "invalid");
 }
 
-TEST(ParameterTables, ValidFlagNames) {
-    EXPECT_STREQ(ParameterValidFlagToStr(7), "valid flag invalid");
-    EXPECT_STREQ(ParameterValidFlagToStr(1), "id not recognized");
-    EXPECT_STREQ(ParameterValidFlagToStr(4), "value bad");
-    EXPECT_EQ(ParameterValidFlagStrToType("VALUE TOO BIG"), 2);
-    EXPECT_EQ(ParameterValidFlagStrToType("value too small"), 3);
-    EXPECT_EQ(ParameterValidFlagStrToType("maybe"), -1);
-}
-
 TEST(ModuleTags, TagsOfTheModule) {
     EXPECT_STREQ(Bxi2_NlsTagToTokenMod("hdd.vkm", "szName"), "<NLS mod=hdd.vkm id=szName />");
     const char* tag = Bxi2_NlsTagToTokenVarMod("hdd.vkm", "szDrive", "NUM", "0", "PATH", "/dev/sda",

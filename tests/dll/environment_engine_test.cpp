@@ -1,8 +1,7 @@
 // The test environment against the real engine (velkcore) and the test
 // module (velktest) in a private sandbox: starting from nothing, the devices
-// and tests as the module defines them, parameter validation by the module,
-// and translation by the NLS engine.  Teardown checks that Stop ends the
-// engine and leaves no FIFO.
+// and tests as the module defines them, and parameter validation by the
+// module.  Teardown checks that Stop ends the engine and leaves no FIFO.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -29,21 +28,14 @@ class EngineTest : public RunFixture {
         ASSERT_TRUE(vkm && nls) << "the test module is not built";
         module_ = ReadIniSection(*vkm, "Module");
         english_ = ReadIniSection(*nls, "EN");
-        german_ = ReadIniSection(*nls, "DE");
         RunFixture::SetUp();
     }
-    void TearDown() override {
-        CTestEnvironmentImp::SetOutputLanguage(CNLS::EN);
-        RunFixture::TearDown();
-    }
-
     std::string Module(const std::string& key) const { return IniValue(module_, key); }
     std::string Keyed(const char* base, int test, int parameter = -1) const {
         std::string key = std::string(base) + "[" + std::to_string(test) + "]";
         return Module(parameter >= 0 ? key + "[" + std::to_string(parameter) + "]" : key);
     }
     std::string English(const std::string& id) const { return IniValue(english_, id); }
-    std::string German(const std::string& id) const { return IniValue(german_, id); }
     CTestParameter::State Apply(CTestParameter* parameter, const std::string& value) {
         EXPECT_EQ(parameter->ApplyValue(value), 0) << value;
         CTestParameter::State state = CTestParameter::NOT_APPLIED;
@@ -53,7 +45,6 @@ class EngineTest : public RunFixture {
 
     Ini module_;
     Ini english_;
-    Ini german_;
 };
 
 TEST_F(EngineTest, StartLaunchesTheEngineAndReadsTheTestsTheModuleDefines) {
@@ -136,26 +127,6 @@ TEST_F(EngineTest, EngineJudgesParameterValues) {
     EXPECT_EQ(Apply(percent->Interface(), "0"), CTestParameter::VALUE_TOO_SMALL);
     EXPECT_EQ(Apply(percent->Interface(), "100"), CTestParameter::VALID);
     EXPECT_EQ(Apply(percent->Interface(), "100.5"), CTestParameter::VALUE_TOO_BIG);
-}
-
-TEST_F(EngineTest, TextsAreTranslatedByTheNlsEngine) {
-    CTest* quick = TestOn(0);
-    ASSERT_NE(quick, nullptr);
-    std::string nameId = Keyed("szTestName", 0);
-    ASSERT_FALSE(German(nameId).empty()) << "no German text for " << nameId;
-    CNLS* nls = nullptr;
-    environment_->GetNLS(&nls);
-    std::string name;
-    nls->SetOutputLanguage(CNLS::DE);
-    quick->GetName(name);
-    EXPECT_EQ(name, German(nameId));
-    nls->SetOutputLanguage(CNLS::EN);
-    quick->GetName(name);
-    EXPECT_EQ(name, English(nameId));
-    // French is not in the string file: English is shown.
-    nls->SetOutputLanguage(CNLS::FR);
-    quick->GetName(name);
-    EXPECT_EQ(name, English(nameId));
 }
 
 }  // namespace

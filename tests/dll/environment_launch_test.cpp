@@ -126,14 +126,4 @@ TEST_F(LaunchTest, StopAndStateWithoutEngineLeaveNothingBehind) {
     EXPECT_EQ(state, CTestEnvironment::DISCONNECTED);
 }
 
-TEST_F(LaunchTest, EitherSideOfThePairMayBeDestroyedFirst) {
-    auto* imp = new CTestEnvironmentImp(0u);
-    CTestEnvironment* iface = imp->Interface();
-    EXPECT_EQ(iface->Imp(), imp);
-    delete imp;  // takes the interface with it (the leak checker watches)
-    auto* environment = new CTestEnvironment(CTestEnvironment::OPTION_ADOPT_RUNNING_TESTS);
-    EXPECT_EQ(environment->Imp()->Interface(), environment);
-    delete environment;
-}
-
 }  // namespace

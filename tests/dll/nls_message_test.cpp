@@ -191,17 +191,4 @@ INSTANTIATE_TEST_SUITE_P(Messages, MessageStreamTest,
                                            StreamCase{7, 0,
                                                       "INVALID : disk warm\nEVENT_CODE: 0\n"}));
 
-TEST(MessageTest, ImplementationStreamsEveryField) {
-    CMessageImp imp;
-    imp.SetEventCode(150);
-    imp.SetSeverity(CMessage::INFORMATIVE);
-    imp.SetMessage("started");
-    imp.SetTime(1700000000);
-    imp.SetSequenceNo(4);
-    std::ostringstream out;
-    out << imp;
-    EXPECT_EQ(out.str(),
-              "Event Code: 150\nSeverity: 0\nMessage: started\nTime: 1700000000\nSeq#: 4\n");
-}
-
 }  // namespace

@@ -30,15 +30,6 @@ CTestParameter::State StateOf(const CTestParamImp& parameter) {
     return state;
 }
 
-TEST(TestParameterTest, StateTexts) {
-    const char* texts[] = {"NOT_APPLIED",     "VALID",     "ID_NOT_RECOGNIZED", "VALUE_TOO_BIG",
-                           "VALUE_TOO_SMALL", "VALUE_BAD", "INVALID",           "UNDEFINED"};
-    for (int state = 0; state < 8; ++state) {
-        EXPECT_EQ(CTestParameter::StateToString(static_cast<CTestParameter::State>(state)),
-                  texts[state]);
-    }
-}
-
 TEST(TestParameterTest, FieldsLongerThanTheirAreaAreIgnored) {
     std::string description =
         Element("ID", "P") + Element("NAME", std::string(300, 'n')) + Element("MIN_VALUE", "1");
@@ -172,13 +163,6 @@ TEST(TestParameterTest, CopiesAreCompleteAndIndependent) {
     std::string name;
     assigned.GetName(name);
     EXPECT_EQ(name, "Passes");
-}
-
-TEST(TestParameterTest, DestroyingTheInterfaceDestroysTheImplementation) {
-    auto* imp = new CTestParamImp(0, "DISK", 0, std::string("P"));
-    delete imp->Interface();  // takes the implementation with it (checked by the leak checker)
-    auto* other = new CTestParamImp(0, "DISK", 0, std::string("P"));
-    delete other;  // and the other way round
 }
 
 TEST(TestParameterTest, StreamOutputNamesEveryField) {
