@@ -1,17 +1,14 @@
 // The test environment against the real engine (velkcore) and the test
 // module (velktest) in a private sandbox: starting from nothing, the devices
-// and tests as the module defines them, and parameter validation by the
-// module.  Teardown checks that Stop ends the engine and leaves no FIFO.
+// and tests as the module defines them.  Teardown checks that Stop ends the
+// engine and leaves no FIFO.
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <map>
 #include <string>
 #include <vector>
 
 #include "RunFixture.h"
-#include "TestImp.h"
-#include "TestParamImp.h"
 
 namespace {
 
@@ -36,12 +33,6 @@ class EngineTest : public RunFixture {
         return Module(parameter >= 0 ? key + "[" + std::to_string(parameter) + "]" : key);
     }
     std::string English(const std::string& id) const { return IniValue(english_, id); }
-    CTestParameter::State Apply(CTestParameter* parameter, const std::string& value) {
-        EXPECT_EQ(parameter->ApplyValue(value), 0) << value;
-        CTestParameter::State state = CTestParameter::NOT_APPLIED;
-        parameter->GetState(state);
-        return state;
-    }
 
     Ini module_;
     Ini english_;
@@ -103,30 +94,6 @@ TEST_F(EngineTest, StartLaunchesTheEngineAndReadsTheTestsTheModuleDefines) {
         }
     }
     EXPECT_TRUE(sawAdditionalFru);
-}
-
-TEST_F(EngineTest, EngineJudgesParameterValues) {
-    CTest* test = TestOn(kQuickTest);
-    CTestParameter* count = Parameter(test, "COUNT");
-    ASSERT_NE(count, nullptr);
-    std::string bound;
-    EXPECT_EQ(count->GetMaxVal(bound), 0);  // validates first
-    EXPECT_EQ(bound, "100000");
-    const std::pair<const char*, CTestParameter::State> verdicts[] = {
-        {"100001", CTestParameter::VALUE_TOO_BIG},
-        {"0", CTestParameter::VALUE_TOO_SMALL},
-        {"twelve", CTestParameter::VALUE_BAD},
-        {"1", CTestParameter::VALID},
-        {"1:2", CTestParameter::VALUE_BAD}};
-    for (const auto& [value, state] : verdicts) {
-        EXPECT_EQ(Apply(count, value), state) << value;
-    }
-
-    // The percentage to test is checked by the module interface itself.
-    CTestParamImp* percent = test->Imp()->PercentToTest();
-    EXPECT_EQ(Apply(percent->Interface(), "0"), CTestParameter::VALUE_TOO_SMALL);
-    EXPECT_EQ(Apply(percent->Interface(), "100"), CTestParameter::VALID);
-    EXPECT_EQ(Apply(percent->Interface(), "100.5"), CTestParameter::VALUE_TOO_BIG);
 }
 
 }  // namespace

@@ -1,11 +1,6 @@
 // The test environment's whole cycle against the real message broker with a
-// scripted diagnostic engine and NLS engine (known answers): start with the
-// enumeration wait, the device list, translation through the NLS engine and
-// its cache, parameter verdicts, system information, rescan, reconnect,
-// client-driven enumeration, multi-instance engines, adopted running tests
-// and stop; values with ":" reach the engine, replies too long for their
-// area do not pile up, commands from several threads each get their own
-// answer; and an engine that goes away or is not the one launched.
+// scripted diagnostic engine and NLS engine (known answers), including
+// concurrent commands and an engine that goes away or is not the one launched.
 #include <gtest/gtest.h>
 
 #include <unistd.h>

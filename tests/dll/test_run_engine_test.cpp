@@ -1,11 +1,6 @@
 // Test runs, cycles and scenarios against the real engine and the test
-// module: the final result of each way a module ends, log messages in
-// sequence, progress, stop (also while the run is still initialising), the
-// release of the engine's process, the adoption of a run that another
-// connection started; passes, the order in which runs on busy devices are
-// retried, the error limit, the minimum and maximum time, an engine that dies
-// mid-run, a scenario destroyed while its update thread ticks, and a rescan
-// while a scenario holds tests.
+// module, from start to release, including stops, busy devices, limits and
+// an engine that dies mid-run.
 #include <gtest/gtest.h>
 
 #include <signal.h>

@@ -216,24 +216,19 @@ TEST(Directories, PipeDirectoryFollowsVelkTmp) {
 }
 
 TEST(PathNames, SplitFilename) {
-    char directory[64], base[64], extension[64];
-    SplitFilename("a/b/c.tar.gz", directory, base, extension);
-    EXPECT_STREQ(directory, "a/b/");
-    EXPECT_STREQ(base, "c");
-    EXPECT_STREQ(extension, ".tar.gz");
-    SplitFilename("prog", directory, base, extension);
-    EXPECT_STREQ(directory, "");
-    EXPECT_STREQ(base, "prog");
-    EXPECT_STREQ(extension, "");
-    SplitFilename("/opt/Velkor/bin/", directory, nullptr, extension);
-    EXPECT_STREQ(directory, "/opt/Velkor/bin/");
-    EXPECT_STREQ(extension, "");
-
-    char name[64];
-    GetPathFilename("a/b/c.tar.gz", name);
-    EXPECT_STREQ(name, "c.tar.gz");
-    GetPathFilename("velkcore", name);
-    EXPECT_STREQ(name, "velkcore");
+    const char* cases[][5] = {{"a/b/c.tar.gz", "a/b/", "c", ".tar.gz", "c.tar.gz"},
+                              {"prog", "", "prog", "", "prog"},
+                              {"/opt/Velkor/bin/", "/opt/Velkor/bin/", "", "", ""}};
+    for (const auto& c : cases) {
+        char directory[64], base[64], extension[64], name[64];
+        SplitFilename(c[0], directory, base, extension);
+        EXPECT_STREQ(directory, c[1]);
+        EXPECT_STREQ(base, c[2]);
+        EXPECT_STREQ(extension, c[3]);
+        GetPathFilename(c[0], name);
+        EXPECT_STREQ(name, c[4]);
+    }
+    SplitFilename("a/b.c", nullptr, nullptr, nullptr);  // every part may be left out
 }
 
 TEST(PathNames, SizeInAppropriateUnits) {

@@ -151,13 +151,6 @@ TEST_F(FakeProcessorTest, PercentToTestScalesTheWork) {
     EXPECT_EQ(half.Variable("szProgressWork", "TOTAL"), std::to_string(1000 * cpus));
 }
 
-TEST_F(FakeProcessorTest, StopRequestEndsTheTestDiscontinued) {
-    Describe("fpu mmx", true);
-    RecordingSession session(100.0, 0);
-    CpuTestWork endless{1ull << 40, 1ull << 40, 1ull << 40, 1u << 30};
-    EXPECT_EQ(RunCpuTest(kFloatTest, OnlyProcessor(), session, endless), BXI2_RESULT_DISCONTINUED);
-}
-
 TEST_F(FakeProcessorTest, CpusThisProcessMayNotUseAreReportedAndSkipped) {
     Describe("fpu mmx", true);
     Processor processor = OnlyProcessor();

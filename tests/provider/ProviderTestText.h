@@ -6,6 +6,8 @@
 #include <utility>
 #include <vector>
 
+#include <gtest/gtest.h>
+
 #include <Pegasus/Common/CIMInstance.h>
 #include <Pegasus/Common/CIMObjectPath.h>
 #include <Pegasus/Common/String.h>
@@ -57,6 +59,18 @@ inline Pegasus::CIMObjectPath withKey(Pegasus::CIMObjectPath path, const char* n
     }
     path.setKeyBindings(keys);
     return path;
+}
+
+// The message of the E that call throws; a test failure when it throws none.
+template <class E, class Call>
+std::string thrownMessage(Call call) {
+    try {
+        call();
+    } catch (const E& e) {
+        return text(e.getMessage());
+    }
+    ADD_FAILURE() << "no exception";
+    return "";
 }
 
 inline size_t occurrences(const std::string& haystack, const std::string& needle) {

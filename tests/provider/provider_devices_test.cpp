@@ -94,12 +94,9 @@ INSTANTIATE_TEST_SUITE_P(
 TEST_F(DeviceTest, ReferenceThatNamesNoDeviceIsInvalid) {
     Array<CIMObjectPath> ports = names("VLK_SerialPort");
     ASSERT_EQ(ports.size(), 1u);
-    try {
-        instanceAt(withKey(ports[0], "DeviceID", "COM:2:02f8"));
-        FAIL() << "a device that does not exist was found";
-    } catch (const CIMObjectNotFoundException& e) {
-        EXPECT_EQ(text(e.getMessage()), "Invalid Reference");
-    }
+    EXPECT_EQ(thrownMessage<CIMObjectNotFoundException>(
+                  [&] { instanceAt(withKey(ports[0], "DeviceID", "COM:2:02f8")); }),
+              "Invalid Reference");
 }
 
 // Seven devices of the test module run its two tests: two instances.

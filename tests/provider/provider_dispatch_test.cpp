@@ -11,6 +11,7 @@
 
 #include "CollectingHandlers.h"
 #include "ProviderFixture.h"
+#include "ProviderTestText.h"
 
 using namespace Pegasus;
 using velk::cimserver::CollectingInstanceHandler;
@@ -140,12 +141,11 @@ TEST_F(DispatchTest, GetOfAResultRefreshesRunningTestsButEnumerationDoesNot) {
     result.setKeyBindings(Array<CIMKeyBinding>(
         1, CIMKeyBinding("DiagnosticName", "VeLkCPU:0:Register", CIMKeyBinding::STRING)));
     CollectingInstanceHandler get(true);
-    try {
-        instances->getInstance(OperationContext(), result, false, false, CIMPropertyList(), get);
-        FAIL() << "a result that was never created was found";
-    } catch (const CIMObjectNotFoundException& e) {
-        EXPECT_STREQ(e.getMessage().getCString(), "VLK_DiagResult - result instance not found");
-    }
+    EXPECT_EQ(thrownMessage<CIMObjectNotFoundException>([&] {
+                  instances->getInstance(OperationContext(), result, false, false,
+                                         CIMPropertyList(), get);
+              }),
+              "VLK_DiagResult - result instance not found");
     EXPECT_TRUE(contains(logText(), "Update() #running tests"));
     EXPECT_FALSE(get.protocol().isComplete());
 }
@@ -155,26 +155,21 @@ TEST_F(DispatchTest, GetOfAnUnknownTestIsInvalidReference) {
     test.setKeyBindings(
         Array<CIMKeyBinding>(1, CIMKeyBinding("Name", "VELkCPU:9:None", CIMKeyBinding::STRING)));
     CollectingInstanceHandler handler(true);
-    try {
-        instances->getInstance(OperationContext(), test, false, false, CIMPropertyList(), handler);
-        FAIL();
-    } catch (const CIMObjectNotFoundException& e) {
-        EXPECT_EQ(e.getCode(), CIM_ERR_NOT_FOUND);
-        EXPECT_STREQ(e.getMessage().getCString(), "Invalid Reference");
-    }
+    EXPECT_EQ(thrownMessage<CIMObjectNotFoundException>([&] {
+                  instances->getInstance(OperationContext(), test, false, false, CIMPropertyList(),
+                                         handler);
+              }),
+              "Invalid Reference");
 }
 
 TEST_F(DispatchTest, ReferenceWithoutHostFailsAnAssertionBeforeRouting) {
     CollectingInstanceHandler handler(true);
-    try {
+    std::string message = thrownMessage<AssertionFailureException>([&] {
         instances->getInstance(OperationContext(), classPath("VLK_DiagTest", ""), false, false,
                                CIMPropertyList(), handler);
-        FAIL();
-    } catch (const AssertionFailureException& e) {
-        std::string message(e.getMessage().getCString());
-        EXPECT_EQ(message.rfind("VLK_DiagProvider(", 0), 0u) << message;
-        EXPECT_TRUE(contains(message, "): instanceReference.getHost().size()>0")) << message;
-    }
+    });
+    EXPECT_EQ(message.rfind("VLK_DiagProvider(", 0), 0u) << message;
+    EXPECT_TRUE(contains(message, "): instanceReference.getHost().size()>0")) << message;
     EXPECT_TRUE(handler.protocol().isProcessing());
     EXPECT_FALSE(handler.protocol().isComplete());
     EXPECT_TRUE(contains(logText(), "Assert Failed"));
@@ -204,26 +199,17 @@ TEST_F(DispatchTest, CreateModifyAndDeleteAreRefused) {
     CIMInstance instance(CIMName("VLK_DiagTest"));
     PlainHandler plain;
     CollectingPathHandler paths;
-    try {
-        instances->deleteInstance(OperationContext(), path, plain);
-        FAIL();
-    } catch (const CIMNotSupportedException& e) {
-        EXPECT_EQ(e.getCode(), CIM_ERR_NOT_SUPPORTED);
-        EXPECT_STREQ(e.getMessage().getCString(), "VLK_DiagProvider::deleteInstance");
-    }
-    try {
-        instances->createInstance(OperationContext(), path, instance, paths);
-        FAIL();
-    } catch (const CIMNotSupportedException& e) {
-        EXPECT_STREQ(e.getMessage().getCString(), "VLK_DiagProvider::createInstance");
-    }
-    try {
-        instances->modifyInstance(OperationContext(), path, instance, false, CIMPropertyList(),
-                                  plain);
-        FAIL();
-    } catch (const CIMNotSupportedException& e) {
-        EXPECT_STREQ(e.getMessage().getCString(), "VLK_DiagProvider::modifyInstance");
-    }
+    EXPECT_EQ(thrownMessage<CIMNotSupportedException>(
+                  [&] { instances->deleteInstance(OperationContext(), path, plain); }),
+              "VLK_DiagProvider::deleteInstance");
+    EXPECT_EQ(thrownMessage<CIMNotSupportedException>(
+                  [&] { instances->createInstance(OperationContext(), path, instance, paths); }),
+              "VLK_DiagProvider::createInstance");
+    EXPECT_EQ(thrownMessage<CIMNotSupportedException>([&] {
+                  instances->modifyInstance(OperationContext(), path, instance, false,
+                                            CIMPropertyList(), plain);
+              }),
+              "VLK_DiagProvider::modifyInstance");
     std::string text = logText();
     EXPECT_TRUE(contains(text, "In createInstance: not supported\n"));
     EXPECT_TRUE(contains(text, "In modifyInstance: not supported\n"));

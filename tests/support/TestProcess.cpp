@@ -40,12 +40,8 @@ int Spawn(const std::string& program, const std::vector<std::string>& arguments,
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     for (const Redirect& redirect : redirects) {
-        if (redirect.from >= 0) {
-            posix_spawn_file_actions_adddup2(&actions, redirect.from, redirect.fd);
-        } else {
-            posix_spawn_file_actions_addopen(&actions, redirect.fd, redirect.path.c_str(),
-                                             redirect.flags, redirect.mode);
-        }
+        posix_spawn_file_actions_addopen(&actions, redirect.fd, redirect.path.c_str(),
+                                         redirect.flags, redirect.mode);
     }
     std::vector<char*> argv;
     argv.push_back(const_cast<char*>(program.c_str()));

@@ -17,18 +17,16 @@ namespace velk::testsupport {
 // the prefixes (e.g. "HOME=").
 std::vector<std::string> EnvironmentWithout(const std::vector<std::string>& prefixes);
 
-// A descriptor of the child set up before the program runs: a copy of
-// another descriptor (from >= 0), or a file opened with flags and mode.
+// A descriptor of the child set up before the program runs: a file opened
+// with flags and mode.
 struct Redirect {
     int fd = -1;
-    int from = -1;
     std::string path;
     int flags = 0;
     mode_t mode = 0;
 
-    static Redirect Dup(int fd, int from) { return {fd, from, {}, 0, 0}; }
     static Redirect Open(int fd, const std::string& path, int flags, mode_t mode = 0) {
-        return {fd, -1, path, flags, mode};
+        return {fd, path, flags, mode};
     }
 };
 

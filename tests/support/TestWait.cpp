@@ -1,7 +1,6 @@
 #include "TestWait.h"
 
 #include <fcntl.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -31,15 +30,6 @@ bool FifoHasReader(const std::string& path) {
 
 bool WaitForReader(const std::string& path, int timeoutMs, int pollMs) {
     return WaitUntil([&] { return FifoHasReader(path); }, timeoutMs, pollMs);
-}
-
-bool WaitForRemoval(const std::string& path, int timeoutMs, int pollMs) {
-    return WaitUntil(
-        [&] {
-            struct stat status;
-            return lstat(path.c_str(), &status) != 0;
-        },
-        timeoutMs, pollMs);
 }
 
 }  // namespace velk::testsupport

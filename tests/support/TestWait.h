@@ -1,5 +1,4 @@
-// Polling helpers for tests: wait for a condition, for a FIFO reader, for a
-// path to disappear.
+// Polling helpers for tests: wait for a condition or for a FIFO reader.
 #pragma once
 
 #include <functional>
@@ -17,7 +16,5 @@ bool WaitUntil(const std::function<bool()>& condition, int timeoutMs, int pollMs
 bool FifoHasReader(const std::string& path);
 // Polls FifoHasReader for up to timeoutMs.
 bool WaitForReader(const std::string& path, int timeoutMs, int pollMs = kPollMs);
-// Polls until nothing exists at path any more, for up to timeoutMs.
-bool WaitForRemoval(const std::string& path, int timeoutMs, int pollMs = kPollMs);
 
 }  // namespace velk::testsupport

@@ -62,18 +62,6 @@ class CatalogTest : public ::testing::Test {
     CTestEnvironment environment_;
 };
 
-TEST_F(CatalogTest, CollectsDevicesWithFruData) {
-    std::vector<DeviceInfo> devices = CollectDevices(environment_, CNLS::EN);
-    ASSERT_EQ(devices.size(), 2u);
-    EXPECT_EQ(devices[0].name, "Disk 0");
-    EXPECT_EQ(devices[0].hwLocator, "IDE:0:0");
-    EXPECT_EQ(devices[0].manufacturer, "Velkor");
-    EXPECT_EQ(devices[0].serialNumber, "");  // "UNDEF" from the engine
-    ASSERT_EQ(devices[0].additionalInfo.size(), 1u);
-    EXPECT_EQ(devices[0].additionalInfo[0].value, "8 \"MB\"");
-    EXPECT_EQ(devices[1].type, "COM");
-}
-
 TEST_F(CatalogTest, CollectsTestsWithCimNamesFlagsAndParameters) {
     std::vector<DeviceTests> all = CollectTests(environment_, std::nullopt, CNLS::DE);
     ASSERT_EQ(all.size(), 2u);
@@ -97,13 +85,6 @@ TEST_F(CatalogTest, CollectsTestsWithCimNamesFlagsAndParameters) {
     VELKCORE::CTestParameter* parameter = nullptr;
     test->GetParameterArrayElement(0, &parameter);
     EXPECT_FALSE(parameter->Imp()->Validated());
-}
-
-TEST_F(CatalogTest, DeviceFilterChoosesByHardwareLocator) {
-    std::vector<DeviceTests> one = CollectTests(environment_, std::string("COM:1:03f8"), CNLS::EN);
-    ASSERT_EQ(one.size(), 1u);
-    EXPECT_EQ(one[0].device.name, "Port");
-    EXPECT_TRUE(CollectTests(environment_, std::string("NOPE"), CNLS::EN).empty());
 }
 
 TEST_F(CatalogTest, TablesShowEveryRecord) {
