@@ -1,8 +1,6 @@
-// The diskette module run by the real engine on fake machines: a formatted
-// diskette image passes every read test, the write test runs only when asked
-// and leaves the data as it was, a write-protected diskette is detected and
-// refuses the write test, and an empty drive, an unformatted diskette and
-// unreadable sectors are reported.
+// The diskette module run by the real engine on fake machines: read and
+// write tests, write protection, empty drives, unformatted diskettes and
+// unreadable sectors.
 #include "TestDirectory.h"
 #include "module_fixture.h"
 

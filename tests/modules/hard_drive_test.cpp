@@ -1,8 +1,5 @@
-// The hard-drive module run by the real engine on fake machines: a healthy
-// disk image passes every read test, a disk whose reads fail at known
-// sectors, one whose kernel size disagrees with its node, one held by
-// another program and one without media each end with their own result and
-// log items.
+// The hard-drive module run by the real engine on fake machines: healthy,
+// faulty, busy and empty disks each end with their own result and log items.
 #include <fcntl.h>
 #include <sys/file.h>
 #include <unistd.h>

@@ -1,7 +1,6 @@
 // The serial-port module on fake machines: ports from the kernel's tty
-// classes, the tests on a pseudo-terminal standing in for the port (with a
-// loopback answering on the far end, a faulty one, or nothing attached),
-// busy and privilege errors, and the module run by the real engine.
+// classes, the tests on a pseudo-terminal standing in for the port, and the
+// module run by the real engine.
 #include <sys/file.h>
 #include <sys/ioctl.h>
 #include <sys/stat.h>

@@ -36,47 +36,23 @@ static int AddHardDrive(uint32_t did, uint32_t position, const char* serial, con
     return Bxi2_AddDevice(device);
 }
 
-static int AddProcessor(uint32_t did) {
-    char* name = TagCopy("szDevCpu", "0");
-    char* text = TagCopy("szDevCpuDescription", NULL);
-    Bxi2_Device* device = NULL;
-    int result = name != NULL && text != NULL
-                     ? Bxi2_CreateDeviceCPU("CPU", did, name, "cpu0", text, 0, &device)
-                     : BXI2_E_NO_MEMORY;
-    free(name);
-    free(text);
-    return result == BXI2_OK ? Bxi2_AddDevice(device) : result;
-}
-
-static int AddSerialPort(uint32_t did) {
-    char* name = TagCopy("szDevCom", "1");
-    char* text = TagCopy("szDevComDescription", NULL);
-    Bxi2_Device* device = NULL;
-    int result = name != NULL && text != NULL
-                     ? Bxi2_CreateDeviceCOM("COM", did, name, "/dev/ttyS0", text, 1, 0x3f8, &device)
-                     : BXI2_E_NO_MEMORY;
-    free(name);
-    free(text);
-    if (result != BXI2_OK) {
-        return result;
-    }
-    Bxi2_AddTestsToDevice(device, "0");
-    return Bxi2_AddDevice(device);
-}
-
-/* A device of one of the classes beyond disks, processors and serial ports,
- * running test 0. */
-static int AddOtherDevice(const char* kind, uint32_t did) {
+/* A device of a class other than hard drives, its name numbered by number;
+ * it runs tests when they are given, otherwise every test. */
+static int AddClassDevice(const char* kind, uint32_t did, const char* number, const char* tests) {
     char nameId[32];
     char descriptionId[48];
     snprintf(nameId, sizeof nameId, "szDev%s", kind);
     snprintf(descriptionId, sizeof descriptionId, "szDev%sDescription", kind);
-    char* name = TagCopy(nameId, "0");
+    char* name = TagCopy(nameId, number);
     char* text = TagCopy(descriptionId, NULL);
     Bxi2_Device* device = NULL;
     int result = BXI2_E_NO_MEMORY;
     if (name != NULL && text != NULL) {
-        if (strcmp(kind, "Optical") == 0) {
+        if (strcmp(kind, "Cpu") == 0) {
+            result = Bxi2_CreateDeviceCPU("CPU", did, name, "cpu0", text, 0, &device);
+        } else if (strcmp(kind, "Com") == 0) {
+            result = Bxi2_CreateDeviceCOM("COM", did, name, "/dev/ttyS0", text, 1, 0x3f8, &device);
+        } else if (strcmp(kind, "Optical") == 0) {
             result =
                 Bxi2_CreateDeviceIDE("OPTICAL", did, name, "/dev/velktestcd", text, 1, 0, &device);
         } else if (strcmp(kind, "Floppy") == 0) {
@@ -91,7 +67,9 @@ static int AddOtherDevice(const char* kind, uint32_t did) {
     if (result != BXI2_OK) {
         return result;
     }
-    Bxi2_AddTestsToDevice(device, "0");
+    if (tests != NULL) {
+        Bxi2_AddTestsToDevice(device, tests);
+    }
     return Bxi2_AddDevice(device);
 }
 
@@ -117,15 +95,15 @@ int VelkTest_Enumerate(void) {
         }
     }
     if (result == BXI2_OK) {
-        result = AddProcessor(did++);
+        result = AddClassDevice("Cpu", did++, "0", NULL);
     }
     if (result == BXI2_OK) {
-        result = AddSerialPort(did++);
+        result = AddClassDevice("Com", did++, "1", "0");
     }
     if (allClasses != NULL && strcmp(allClasses, "1") == 0) {
         const char* const kinds[] = {"Optical", "Floppy", "Lpt"};
         for (size_t i = 0; i < 3 && result == BXI2_OK; ++i) {
-            result = AddOtherDevice(kinds[i], did++);
+            result = AddClassDevice(kinds[i], did++, "0", "0");
         }
     }
     return result;

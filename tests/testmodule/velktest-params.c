@@ -9,10 +9,9 @@
 #include "velktest.h"
 
 static const char* const kModes[] = {
-    "pass",          "fail",      "nomedia",       "busy",  "privilege",
-    "notapplicable", "badparams", "setuperror",    "crash", "flood",
-    "markup",        "openbusy",  "openprivilege", "nls",   "timeout",
-    "devicelist",    "sysinfo",   "longtext",      "hang",  NULL,
+    "pass",       "fail",    "nomedia",  "busy",   "privilege", "notapplicable", "badparams",
+    "setuperror", "crash",   "flood",    "markup", "openbusy",  "openprivilege", "timeout",
+    "devicelist", "sysinfo", "longtext", "hang",   NULL,
 };
 static const char* const kStopWords[] = {"honour", "ignore", NULL};
 

@@ -169,11 +169,6 @@ static int RunQuickTest(Bxi2_Device* device) {
     if (strcmp(mode, "sysinfo") == 0) {
         return WholeMachineSysInfo();
     }
-    if (strcmp(mode, "nls") == 0) {
-        Bxi2_Informative("%s", Bxi2_NlsTagToTokenVar("szInfoStart", "DEVICE",
-                                                     Bxi2_GetDeviceHwLocator(device), (char*)NULL));
-        return BXI2_RESULT_PASS;
-    }
     return BXI2_RESULT_BADPARAMS;
 }
 
