@@ -12,4 +12,5 @@ apt-get install -y -qq --no-install-recommends \
     clang-14 libclang-rt-14-dev clang-format-14 \
     libgtest-dev libgmock-dev libbenchmark-dev \
     liblog4cpp5-dev libcli11-dev nlohmann-json3-dev \
-    libatasmart-dev >/dev/null
+    libatasmart-dev libcpp-httplib-dev libpugixml-dev libssl-dev libcrypt-dev openssl \
+    sblim-wbemcli >/dev/null
