@@ -107,8 +107,8 @@ int main(int argc, char** argv) {
     pthread_sigmask(SIG_BLOCK, &signals, nullptr);
     signal(SIGPIPE, SIG_IGN);  // a client that hangs up must not end the server
 
-    ServerOptions options = ServerOptions::defaults(
-        programDirectory(argv[0]), VELK_BUILD_PROVIDER_LIBRARY, VELK_SOURCE_SCHEMA_DIR);
+    ServerOptions options = ServerOptions::defaults(programDirectory(argv[0]),
+                                                    VELK_BUILD_PROVIDER_LIBRARY, VELK_SCHEMA_DIR);
     CLI::App app{
         "velk-cimserver: serves the hardware diagnostics of this machine as CIM-XML "
         "over HTTP(S) to WBEM clients (namespace root/korva)"};
