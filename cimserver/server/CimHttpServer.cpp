@@ -176,21 +176,23 @@ CimHttpServer::CimHttpServer(const HttpServerSettings& settings, CimRequestHandl
         [](const httplib::Request&, httplib::Response& response, std::exception_ptr) {
             setPlainAnswer(response, 500, "Internal Server Error");
         });
-    // Errors the library finds itself (unparsable request line, short body,
-    // ...) get a text too, so no answer goes out without a body length.
+    // Every error answer (the library's own for an unparsable request line,
+    // a short body, ... included) gets a text, so that none goes out without
+    // a body length, and ends its connection.
     _http->set_error_handler(
         httplib::Server::Handler([](const httplib::Request&, httplib::Response& response) {
             if (response.body.empty()) {
                 setPlainAnswer(response, response.status,
                                "HTTP error " + std::to_string(response.status));
             }
+            response.set_header("Connection", "close");
         }));
-    // Runs once an answer is written: the place to end a connection whose
-    // answer says so.
+    // Runs once an answer is written: the place to end the connection after
+    // an error, where what follows on it may be the rest of a broken request.
     bool logRequests = _settings.logRequests;
     _http->set_logger(
         [logRequests](const httplib::Request& request, const httplib::Response& response) {
-            if (response.get_header_value("Connection") == "close") {
+            if (response.status >= 400) {
                 endConnectionAfterAnswer(request);
             }
             if (logRequests) {
