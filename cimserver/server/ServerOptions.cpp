@@ -16,7 +16,8 @@ constexpr int kHttpsPort = 5989;
 
 std::string firstExisting(const std::string& preferred, const std::string& fallback) {
     std::error_code error;
-    return std::filesystem::exists(preferred, error) ? preferred : fallback;
+    std::string found = std::filesystem::exists(preferred, error) ? preferred : fallback;
+    return std::filesystem::path(found).lexically_normal().string();
 }
 
 std::string localHostName() {
