@@ -14,6 +14,13 @@ using namespace Pegasus;
 
 namespace {
 
+// References may name associations whose keys are references again; a
+// client gets no deeper nesting than this read (nor our stack exhausted).
+const int MAX_REFERENCE_DEPTH = 8;
+
+CIMObjectPath readNestedInstanceName(const pugi::xml_node& element, int depth);
+CIMObjectPath readNestedValueReference(const pugi::xml_node& element, int depth);
+
 bool named(const pugi::xml_node& node, const char* name) {
     return node.type() == pugi::node_element && std::strcmp(node.name(), name) == 0;
 }
@@ -28,7 +35,7 @@ std::vector<pugi::xml_node> childElements(const pugi::xml_node& element) {
     return children;
 }
 
-CIMKeyBinding readKeyBinding(const pugi::xml_node& element) {
+CIMKeyBinding readKeyBinding(const pugi::xml_node& element, int depth) {
     CIMName name(toPegasusString(requiredAttribute(element, "NAME")));
     pugi::xml_node value = element.first_child();
     while (value && value.type() != pugi::node_element) {
@@ -50,7 +57,8 @@ CIMKeyBinding readKeyBinding(const pugi::xml_node& element) {
         throwInvalidParameter("KEYVALUE VALUETYPE \"" + type + "\" is unknown");
     }
     if (named(value, "VALUE.REFERENCE")) {
-        return CIMKeyBinding(name, readValueReference(value).toString(), CIMKeyBinding::REFERENCE);
+        return CIMKeyBinding(name, readNestedValueReference(value, depth + 1).toString(),
+                             CIMKeyBinding::REFERENCE);
     }
     throwInvalidParameter("KEYBINDING " + toStdString(name.getString()) +
                           " holds neither KEYVALUE nor VALUE.REFERENCE");
@@ -175,7 +183,12 @@ std::string readLocalNamespacePath(const pugi::xml_node& element) {
     return path;
 }
 
-CIMObjectPath readInstanceName(const pugi::xml_node& element) {
+namespace {
+
+CIMObjectPath readNestedInstanceName(const pugi::xml_node& element, int depth) {
+    if (depth > MAX_REFERENCE_DEPTH) {
+        throwInvalidParameter("references nested too deep");
+    }
     if (!named(element, "INSTANCENAME")) {
         throwInvalidParameter(std::string("INSTANCENAME expected, not ") + element.name());
     }
@@ -186,7 +199,7 @@ CIMObjectPath readInstanceName(const pugi::xml_node& element) {
             throwInvalidParameter(std::string("INSTANCENAME may hold only KEYBINDING, not ") +
                                   binding.name());
         }
-        keys.append(readKeyBinding(binding));
+        keys.append(readKeyBinding(binding, depth));
     }
     try {
         return CIMObjectPath(String(), CIMNamespaceName(), CIMName(toPegasusString(className)),
@@ -196,13 +209,13 @@ CIMObjectPath readInstanceName(const pugi::xml_node& element) {
     }
 }
 
-CIMObjectPath readInstanceReference(const pugi::xml_node& element) {
+CIMObjectPath readNestedInstanceReference(const pugi::xml_node& element, int depth) {
     if (named(element, "INSTANCENAME")) {
-        return readInstanceName(element);
+        return readNestedInstanceName(element, depth);
     }
     CIMObjectPath path;
     if (named(element, "LOCALINSTANCEPATH")) {
-        path = readInstanceName(element.child("INSTANCENAME"));
+        path = readNestedInstanceName(element.child("INSTANCENAME"), depth);
         path.setNameSpace(CIMNamespaceName(
             toPegasusString(readLocalNamespacePath(element.child("LOCALNAMESPACEPATH")))));
         return path;
@@ -212,7 +225,7 @@ CIMObjectPath readInstanceReference(const pugi::xml_node& element) {
         if (!namespacePath) {
             throwInvalidParameter("INSTANCEPATH without NAMESPACEPATH");
         }
-        path = readInstanceName(element.child("INSTANCENAME"));
+        path = readNestedInstanceName(element.child("INSTANCENAME"), depth);
         path.setHost(toPegasusString(readHost(namespacePath)));
         path.setNameSpace(CIMNamespaceName(
             toPegasusString(readLocalNamespacePath(namespacePath.child("LOCALNAMESPACEPATH")))));
@@ -221,7 +234,7 @@ CIMObjectPath readInstanceReference(const pugi::xml_node& element) {
     throwInvalidParameter(std::string("an instance reference is expected, not ") + element.name());
 }
 
-CIMObjectPath readValueReference(const pugi::xml_node& element) {
+CIMObjectPath readNestedValueReference(const pugi::xml_node& element, int depth) {
     if (!named(element, "VALUE.REFERENCE")) {
         throwInvalidParameter(std::string("VALUE.REFERENCE expected, not ") + element.name());
     }
@@ -229,7 +242,21 @@ CIMObjectPath readValueReference(const pugi::xml_node& element) {
     if (children.size() != 1) {
         throwInvalidParameter("VALUE.REFERENCE must hold one path");
     }
-    return readInstanceReference(children[0]);
+    return readNestedInstanceReference(children[0], depth);
+}
+
+}  // namespace
+
+CIMObjectPath readInstanceName(const pugi::xml_node& element) {
+    return readNestedInstanceName(element, 0);
+}
+
+CIMObjectPath readInstanceReference(const pugi::xml_node& element) {
+    return readNestedInstanceReference(element, 0);
+}
+
+CIMObjectPath readValueReference(const pugi::xml_node& element) {
+    return readNestedValueReference(element, 0);
 }
 
 CIMValue readTypedValue(const pugi::xml_node& element, CIMType type, bool isArray) {

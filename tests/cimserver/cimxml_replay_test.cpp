@@ -5,7 +5,8 @@
 // A replay file: optional '#' comment lines, the request headers, a blank
 // line and the request body; then a line "=== response <status>", the
 // response headers expected (each must be present), a blank line and the
-// expected body, in which "{{any}}" stands for any text without '<'.
+// expected body, in which "{{any}}" stands for any text without '<'. Every
+// answer must also keep to what wbemcli's XML scanner can read.
 #include <algorithm>
 
 #include "CimServerFixture.h"
@@ -58,6 +59,30 @@ bool matchesPattern(const std::string& expected, const std::string& actual, std:
     }
 }
 
+// What in a CIM-XML answer wbemcli's own scanner cannot read, or empty.
+std::string unreadableForWbemcli(const std::string& body) {
+    const std::string declaration = "<?xml version=\"1.0\" encoding=\"utf-8\" ?>\n";
+    if (body.rfind(declaration, 0) != 0) {
+        return "no plain XML declaration";
+    }
+    for (const char* banned : {"<!--", "<!DOCTYPE", "xml:lang", "xmlns", "&#", "<![CDATA["}) {
+        if (body.find(banned) != std::string::npos) {
+            return std::string("contains ") + banned;
+        }
+    }
+    if (body.find("<?", declaration.size()) != std::string::npos) {
+        return "a second processing instruction";
+    }
+    for (size_t end = body.find("/>"); end != std::string::npos; end = body.find("/>", end + 2)) {
+        size_t start = body.rfind('<', end);
+        std::string name = body.substr(start + 1, body.find_first_of(" />", start) - start - 1);
+        if (name != "CLASSNAME" && name != "NAMESPACE") {
+            return "self-closing " + name;
+        }
+    }
+    return "";
+}
+
 class CimXmlReplay : public CimServerFixture {};
 
 TEST_F(CimXmlReplay, EveryRecordedExchangeGetsItsRecordedAnswer) {
@@ -90,6 +115,9 @@ TEST_F(CimXmlReplay, EveryRecordedExchangeGetsItsRecordedAnswer) {
                           actual.headers.end())
                     << "header " << line << ": " << value;
             }
+        }
+        if (actual.status == 200) {
+            EXPECT_EQ(unreadableForWbemcli(actual.body), "");
         }
         std::string where;
         EXPECT_TRUE(matchesPattern(withoutTrailingSpace(expected.body),
