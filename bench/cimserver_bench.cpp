@@ -202,6 +202,7 @@ void measure(benchmark::State& state, const std::string& method, const std::stri
              const char* answerMark) {
     httplib::Client client("127.0.0.1", server->port);
     client.set_keep_alive(true);
+    client.set_tcp_nodelay(true);
     httplib::Headers headers = cimHeaders(method, "root%2Fkorva");
     std::vector<double> latencies;
     auto started = std::chrono::steady_clock::now();
@@ -244,6 +245,7 @@ void ResidentMemory(benchmark::State& state) {
         long before = server->residentKib();
         httplib::Client client("127.0.0.1", server->port);
         client.set_keep_alive(true);
+        client.set_tcp_nodelay(true);
         for (int i = 0; i < 10000; i++) {
             auto answer =
                 client.Post("/cimom", cimHeaders("EnumerateInstanceNames", "root%2Fkorva"),

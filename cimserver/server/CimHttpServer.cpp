@@ -145,6 +145,9 @@ CimHttpServer::CimHttpServer(const HttpServerSettings& settings, CimRequestHandl
         httplib::default_socket_options(socket);
         fcntl(socket, F_SETFD, FD_CLOEXEC);
     });
+    // Answers go out as header and body writes; without this the body waits
+    // for the client's delayed acknowledgement of the header (tens of ms).
+    _http->set_tcp_nodelay(true);
     _http->set_read_timeout(_settings.readTimeoutSeconds, 0);
     _http->set_write_timeout(_settings.writeTimeoutSeconds, 0);
     _http->set_keep_alive_timeout(_settings.keepAliveTimeoutSeconds);
