@@ -87,6 +87,6 @@ velk-cimserver keeps running (pid $server, FIFOs in $server_pipes). Try:
   wbemcli cm '$test_path' 'RunTest.SystemElement=$cpu'
   wbemcli ei '$url:VLK_DiagResult'             # the results, with TestState and PercentComplete
   wbemcli ain -ac VLK_DiagTestForMSE '$url:$cpu'
-Stop it (this also stops the engine it started):
-  kill $server
+Stop it (this also stops the engine it started and removes its FIFOs):
+  kill $server; rmdir $server_pipes
 EOF_SERVER
