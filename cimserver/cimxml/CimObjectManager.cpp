@@ -121,6 +121,9 @@ class CimObjectManager::Backend : public CIMOMHandleBackend {
 };
 
 CimObjectManager::CimObjectManager(const Options& options) : _options(options) {
+    if (options.hostName.empty() || options.nameSpace.empty()) {
+        throw std::runtime_error("the CIM server needs a host name and a namespace");
+    }
     try {
         _schema = ClassSchema::load(options.schemaFile);
     } catch (const MofError& e) {
