@@ -325,8 +325,9 @@ CIMInstance CimObjectManager::getInstance(const CIMObjectPath& path) {
         wanted.setClassName(CIMName(toPegasusString(concrete)));
         if (!providerServes(concrete)) {
             try {
-                return _hostInstances->getInstance(OperationContext(), CIMNamespaceName(), wanted,
-                                                   false, false, false, CIMPropertyList());
+                return _hostInstances->getInstance(OperationContext(), CIMNamespaceName(),
+                                                   localized(wanted), false, false, false,
+                                                   CIMPropertyList());
             } catch (const CIMException& e) {
                 if (e.getCode() != CIM_ERR_NOT_FOUND) {
                     throw;
