@@ -528,14 +528,15 @@ void MofReader::readFile(const std::string& path, const std::string& includedFro
 }
 
 void MofReader::readText(const std::string& text, const std::string& sourceName) {
-    _openFiles.push_back(sourceName);
-    try {
-        Parser(tokenizeMof(text, sourceName), sourceName, _schema, *this).run();
-    } catch (...) {
-        _openFiles.pop_back();
-        throw;
-    }
-    _openFiles.pop_back();
+    // Keeps sourceName on the include chain while it is read, however it ends.
+    struct OpenFile {
+        std::vector<std::string>& chain;
+        OpenFile(std::vector<std::string>& files, const std::string& name) : chain(files) {
+            chain.push_back(name);
+        }
+        ~OpenFile() { chain.pop_back(); }
+    } open(_openFiles, sourceName);
+    Parser(tokenizeMof(text, sourceName), sourceName, _schema, *this).run();
 }
 
 }  // namespace velk::cimserver

@@ -91,8 +91,12 @@ TEST(MofReaderTest, OverridesReplaceInheritedMembersInPlace) {
         class Derived : Base {
             [Override ("Left")] Derived REF Left;
             [MaxLen (3), ValueMap {"1", "2"}] string Extra[];
-        };)",
+        };
+        class Other : Base {};
+        class Leaf : Derived {};)",
                                                   "inline.mof");
+    EXPECT_EQ(schema.subclasses("BASE", true), (Names{"Derived", "Leaf", "Other"}));
+    EXPECT_EQ(schema.subclasses("Base", false), (Names{"Derived", "Other"}));
     const auto* derived = schema.find("derived");
     ASSERT_NE(derived, nullptr);
     EXPECT_TRUE(derived->isAssociation());
