@@ -415,7 +415,7 @@ class Parser {
 
     void checkValue(const Value& value, const std::string& type, bool isArray,
                     const std::string& name) const {
-        if (value.kind != Value::Kind::Null && value.isArray != isArray) {
+        if ((value.kind != Value::Kind::Null || value.isArray) && value.isArray != isArray) {
             throw MofError(_file, value.line,
                            isArray ? "array '" + name + "' needs a value in { }"
                                    : "'" + name + "' is not an array");
@@ -481,7 +481,13 @@ class Parser {
             Value value = readValue();
             checkValue(value, property->type, property->isArray, name.text);
             expectPunct(";");
+            if (value.kind == Value::Kind::Null && !value.isArray) {
+                continue;
+            }
             instance.values.emplace_back(property->name, value.text());
+            if (value.isArray) {
+                instance.arrayValues.emplace_back(property->name, value.elements);
+            }
         }
         next();
         expectPunct(";");

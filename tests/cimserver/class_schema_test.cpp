@@ -93,7 +93,8 @@ TEST(MofReaderTest, OverridesReplaceInheritedMembersInPlace) {
             [MaxLen (3), ValueMap {"1", "2"}] string Extra[];
         };
         class Other : Base {};
-        class Leaf : Derived {};)",
+        class Leaf : Derived {};
+        instance of Leaf { Left = "l"; Right = "r"; Extra = {"a,b", "c"}; Note = null; };)",
                                                   "inline.mof");
     EXPECT_EQ(schema.subclasses("BASE", true), (Names{"Derived", "Leaf", "Other"}));
     EXPECT_EQ(schema.subclasses("Base", false), (Names{"Derived", "Other"}));
@@ -110,6 +111,11 @@ TEST(MofReaderTest, OverridesReplaceInheritedMembersInPlace) {
     EXPECT_EQ(derived->properties[2].classOrigin, "Base");
     EXPECT_TRUE(derived->properties[3].isArray);
     EXPECT_EQ(derived->properties[3].qualifiers[1].values, (Names{"1", "2"}));
+    ASSERT_EQ(schema.instances().size(), 1u);
+    const auto& leaf = schema.instances()[0];
+    EXPECT_EQ(leaf.values.size(), 3u);
+    ASSERT_EQ(leaf.arrayValues.size(), 1u);
+    EXPECT_EQ(leaf.arrayValues[0].second, (Names{"a,b", "c"}));
     const auto* go = derived->findMethod("GO");
     ASSERT_NE(go, nullptr);
     ASSERT_EQ(go->parameters.size(), 3u);
