@@ -3,6 +3,8 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <cerrno>
+#include <cstdlib>
 #include <array>
 #include <fstream>
 #include <sstream>
@@ -53,6 +55,30 @@ struct Value {
     }
 };
 
+// Whether an integer literal (decimal or 0x hex, already well formed) lies
+// in the range of an integer type such as "uint8" or "sint32".
+bool integerFits(const std::string& literal, const std::string& type) {
+    if (literal.find_first_of(".eE") != std::string::npos &&
+        literal.find_first_of("xX") == std::string::npos) {
+        return false;  // a real where an integer belongs
+    }
+    bool negative = literal[0] == '-';
+    std::string digits = literal.substr(literal[0] == '-' || literal[0] == '+' ? 1 : 0);
+    errno = 0;
+    bool hex = digits.size() > 1 && digits[0] == '0' && (digits[1] == 'x' || digits[1] == 'X');
+    unsigned long long magnitude =
+        std::strtoull(digits.c_str() + (hex ? 2 : 0), nullptr, hex ? 16 : 10);
+    if (errno == ERANGE) {
+        return false;
+    }
+    int bits = std::atoi(type.c_str() + 4);
+    if (type[0] == 'u') {
+        return (!negative || magnitude == 0) && (bits == 64 || magnitude <= (1ULL << bits) - 1);
+    }
+    unsigned long long limit = 1ULL << (bits - 1);
+    return negative ? magnitude <= limit : magnitude < limit;
+}
+
 bool valueFits(const Value& value, const std::string& type) {
     if (value.kind == Value::Kind::Null) {
         return true;
@@ -70,11 +96,11 @@ bool valueFits(const Value& value, const std::string& type) {
     if (value.kind != Value::Kind::Number) {
         return false;
     }
-    if (t[0] == 'u') {
-        return std::none_of(value.elements.begin(), value.elements.end(),
-                            [](const std::string& e) { return !e.empty() && e[0] == '-'; });
+    if (t[0] == 'r') {
+        return true;
     }
-    return true;
+    return std::all_of(value.elements.begin(), value.elements.end(),
+                       [&](const std::string& e) { return integerFits(e, t); });
 }
 
 class Parser {
