@@ -5,6 +5,7 @@
 #include <Pegasus/Common/OperationContext.h>
 #include <Pegasus/Provider/ProviderException.h>
 
+#include "VLK_CIM_InParameterHandler.h"
 #include "VLK_Log.h"
 #include "VLK_RequestContext.h"
 
@@ -16,16 +17,6 @@ log4cpp::Category& VLK_CIM_AssociationBuilder::log =
 namespace {
 
 const CIMNamespaceName NAMESPACE("root/korva");
-
-String keyValue(const CIMObjectPath& path, const String& keyName) {
-    const Array<CIMKeyBinding>& keys = path.getKeyBindings();
-    for (Uint32 i = 0; i < keys.size(); i++) {
-        if (String::equalNoCase(keys[i].getName().getString(), keyName)) {
-            return keys[i].getValue();
-        }
-    }
-    return String();
-}
 
 }  // namespace
 
@@ -70,9 +61,10 @@ VLK_PathInstancePairs VLK_CIM_AssociationBuilder::getAssociations(
     const String& key1, const String& key2) {
     VLK_PathInstancePairs pairs;
     for (Uint32 j = 0; j < role2Refs.size(); j++) {
-        String value2 = keyValue(role2Refs[j], key2);
+        String value2 = VLK_CIM_InParameterHandler::getKeyValue(role2Refs[j], key2);
         for (Uint32 i = 0; i < role1Refs.size(); i++) {
-            if (String::equalNoCase(keyValue(role1Refs[i], key1), value2)) {
+            if (String::equalNoCase(VLK_CIM_InParameterHandler::getKeyValue(role1Refs[i], key1),
+                                    value2)) {
                 pairs.push_back(makeAssociation(role1Refs[i], role2Refs[j]));
             }
         }

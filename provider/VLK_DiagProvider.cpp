@@ -8,6 +8,7 @@
 #include <log4cpp/Configurator.hh>
 #include <log4cpp/PropertyConfigurator.hh>
 
+#include "VLK_CIM_InParameterHandler.h"
 #include "VLK_DiagResultForMSE.h"
 #include "VLK_DiagResultForTest.h"
 #include "VLK_DiagTest.h"
@@ -25,6 +26,8 @@ namespace {
 
 // Source file name carried by the provider's assertion and log failures.
 const char* const SOURCE_NAME = "VLK_DiagProvider";
+// TestState of a result whose test a client asked to discontinue.
+const Uint16 DISCONTINUE_REQUESTED = 7;
 
 // The builder of an association class, constructed with that class's roles,
 // or null when className names no association class.  Builders live for one
@@ -291,10 +294,88 @@ void VLK_DiagProvider::invokeMethod(const OperationContext& context,
                                     const CIMObjectPath& objectReference, const CIMName& methodName,
                                     const Array<CIMParamValue>& inParameters,
                                     MethodResultResponseHandler& handler) {
-    // Test runs reach the provider once the engine client is wired in; until
-    // then every method is refused rather than reported as done.
-    VLK_LOG_INFO(log, "In invokeMethod: " << methodName.getString() << " not available");
-    throw CIMNotSupportedException("VLK_DiagProvider::invokeMethod");
+    VLK_LOG_INFO(log, "Invoke Method");
+    handler.processing();
+    VLK_LOG_DEBUG(log, "parameter count: " << inParameters.size());
+    for (Uint32 i = 0; i < inParameters.size(); i++) {
+        VLK_LOG_DEBUG(log, "param name: " << inParameters[i].getParameterName());
+    }
+    if (objectReference.getNameSpace().getString().size() == 0) {
+        VLK_LOG_ERROR(log, "Assert Failed");
+        throw AssertionFailureException(SOURCE_NAME, __LINE__,
+                                        "objectReference.getNameSpace().getString().size()>0");
+    }
+    VLK_SetNameSpace(objectReference.getNameSpace());
+    if (objectReference.getHost().size() > 0) {
+        VLK_SetHostName(objectReference.getHost());
+    } else {
+        VLK_LOG_DEBUG(log, "Using empty-host hack: assuming hostname already set.");
+        if (VLK_GetHostName().size() == 0) {
+            VLK_LOG_ERROR(log, "Assert Failed");
+            throw AssertionFailureException(SOURCE_NAME, __LINE__, "VLK_GetHostName().size()>0");
+        }
+    }
+
+    if (String::equalNoCase(objectReference.getClassName().getString(), DIAG_TEST)) {
+        String deviceID = VLK_CIM_InParameterHandler::getKeyValueFromParam(
+            inParameters, "SystemElement", "DeviceID");
+        if (deviceID.size() == 0) {
+            VLK_LOG_ERROR(log, "DeviceID not found in parameter list");
+            throw CIMException(CIM_ERR_FAILED,
+                               "invokeMethod: DeviceID not found in parameter list");
+        }
+        String testName = VLK_CIM_InParameterHandler::getKeyValue(objectReference, "Name");
+        if (testName.size() == 0) {
+            VLK_LOG_ERROR(log, "Name not found in objectReference");
+            throw CIMException(CIM_ERR_FAILED, "invokeMethod: Name not found in objectReference");
+        }
+        String method = methodName.getString();
+        if (String::equalNoCase(method, "RunTest")) {
+            VLK_LOG_INFO(log, "In invokeMethod RunTest: " << testName);
+            Array<Uint16> loopControls;
+            Array<String> loopControlParameters;
+            VLK_CIM_InParameterHandler(inParameters)
+                .readLoopControls(loopControls, loopControlParameters);
+            VLK_DiagTest test(_cimom, testName, deviceID);
+            test.setLoopControls(loopControls, loopControlParameters);
+            Array<CIMParamValue> outParameters;
+            CIMValue returned = test.processTest(outParameters);
+            handler.deliverParamValue(outParameters);
+            handler.deliver(returned);
+        } else if (String::equalNoCase(method, "ClearResults")) {
+            VLK_LOG_INFO(log, "In invokeMethod ClearResults");
+            handler.deliver(CIMValue(Uint32(0)));
+        } else if (String::equalNoCase(method, "DiscontinueTest")) {
+            VLK_LOG_INFO(log, "In invokeMethod DiscontinueTest");
+            VLK_Engine::AutoLock lock;
+            VLK_Engine::StopTest(testName, deviceID);
+            lock.Unlock();
+            VLK_LOG_DEBUG(log, "deviceID " << deviceID << " - testName " << testName);
+            if (_results.getResultProperty(testName, deviceID, "TestState") ==
+                CIMValue(Uint32(VLK_DiagResult::NOT_FOUND))) {
+                VLK_LOG_ERROR(log,
+                              "Error setting TERMINATE state in result - the result "
+                              "probably does not exist");
+            } else {
+                _results.setResultProperty(testName, deviceID, "TestState",
+                                           CIMValue(Uint16(DISCONTINUE_REQUESTED)));
+            }
+            Array<CIMParamValue> outParameters;
+            outParameters.append(CIMParamValue("TestingStopped", CIMValue(Boolean(true))));
+            handler.deliverParamValue(outParameters);
+        } else if (String::equalNoCase(method, "StartService") ||
+                   String::equalNoCase(method, "StopService")) {
+            bool start = String::equalNoCase(method, "StartService");
+            VLK_LOG_INFO(log, "In invokeMethod " << (start ? "StartService" : "StopService")
+                                                 << ": method not supported");
+            throw CIMNotSupportedException(start ? "VLK_DiagProvider::StartService"
+                                                 : "VLK_DiagProvider::StopService");
+        }
+    }
+
+    VLK_LOG_INFO(log, "Invoke Method complete; calling handler.complete()");
+    handler.complete();
+    VLK_LOG_INFO(log, "Finished handler.complete()");
 }
 
 extern "C" PEGASUS_EXPORT CIMProvider* PegasusCreateProvider(const String& providerName) {

@@ -5,18 +5,33 @@
 #include <Pegasus/Common/Exception.h>
 #include <Pegasus/Provider/ProviderException.h>
 
+#include <chrono>
+#include <exception>
+#include <optional>
+#include <thread>
+
+#include <Pegasus/Common/CIMDateTime.h>
+
+#include "Cycle.h"
 #include "Device.h"
+#include "Scenario.h"
 #include "Test.h"
 #include "TestEnvironment.h"
+#include "TestRun.h"
 #include "VLK_Assert.h"
 #include "VLK_ComputerSystem.h"
+#include "VLK_DiagLoopControls.h"
 #include "VLK_Engine.h"
 #include "VLK_Log.h"
+#include "VLK_RecommendedActions.h"
 #include "VLK_RequestContext.h"
 
+using VELKCORE::CCycle;
 using VELKCORE::CDevice;
+using VELKCORE::CScenario;
 using VELKCORE::CTest;
 using VELKCORE::CTestEnvironment;
+using VELKCORE::CTestRun;
 
 PEGASUS_NAMESPACE_BEGIN
 
@@ -26,6 +41,21 @@ namespace {
 
 const char* const SOURCE_NAME = "VLK_DiagTest";
 const char* const CLASS_NAME = "VLK_DiagTest";
+
+const Uint16 STATE_OTHER = 1;
+const Uint16 STATE_IN_PROGRESS = 4;
+const Uint16 STATE_BUSY = 5;
+const Uint16 CHARACTERISTIC_EXCLUSIVE = 2;
+const char* const BUSY_ACTIONS_KEY = "Device_Busy";
+const char* const START_FAILURE_TEXT = "Error starting test";
+
+void sleepOneSecond() {
+    std::this_thread::sleep_for(std::chrono::seconds(1));
+}
+
+String text(const std::string& value) {
+    return String(value.c_str());
+}
 
 bool isWritableProperty(const String& property) {
     return String::equalNoCase(property, "IsInUse") || String::equalNoCase(property, "Started");
@@ -245,6 +275,220 @@ void VLK_DiagTest::writeToResults(const String& property, const CIMValue& value)
 
 void VLK_DiagTest::writeTestResults(const String& text) {
     _results.setResultPropertyTestResults(_testName, _deviceID, text);
+}
+
+void VLK_DiagTest::setLoopControls(const Array<Uint16>& controls, const Array<String>& parameters) {
+    _loopControls = controls;
+    _loopControlParameters = parameters;
+}
+
+CIMValue VLK_DiagTest::processTest(Array<CIMParamValue>& outParameters) {
+    VLK_LOG_INFO(log, "In runTest processTestMethod ");
+    if (_testName.size() == 0) {
+        VLK_AssertFailed(log, SOURCE_NAME, __LINE__, "testName.size() > 0");
+    }
+    VLK_LOG_DEBUG(log, "Creating result instance");
+    if (!createResults()) {
+        VLK_LOG_ERROR(log, "Couldn't create result instance ");
+        return CIMValue(RETURN_NO_RESULT);
+    }
+    VLK_LOG_DEBUG(log, "Verifying test exclusivity");
+    Uint32 exclusivity = verifyExclusivity();
+    if (exclusivity != 0) {
+        return CIMValue(exclusivity);
+    }
+    VLK_LOG_DEBUG(log, "Retrieving result reference");
+    CIMObjectPath reference = retrieveResultReference();
+    reference.setHost(VLK_GetHostName());
+    reference.setNameSpace(VLK_GetNameSpace());
+    outParameters.append(CIMParamValue("Result", CIMValue(reference)));
+
+    if (retrieveResultProperty("TestState") == CIMValue(STATE_BUSY)) {
+        writeToResults("ActionOnFailure",
+                       CIMValue(VLK_RecommendedActions::getAllActions(BUSY_ACTIONS_KEY)));
+        VLK_LOG_INFO(log, "Test could not run ");
+        return CIMValue(RETURN_BUSY);
+    }
+    if (_loopControls.size() > 0) {
+        writeToResults("LoopControl", CIMValue(_loopControls));
+        writeToResults("LoopControlParameter", CIMValue(_loopControlParameters));
+    }
+    VLK_LOG_DEBUG(log, "About to exec test ");
+    Uint32 executed = executeTest();
+    VLK_LOG_DEBUG(log, "Done executing test");
+    if (executed != 0) {
+        VLK_LOG_ERROR(log, "Execution unsuccessful");
+        return CIMValue(executed);
+    }
+    VLK_LOG_DEBUG(log, "Returning successful");
+    return CIMValue(RETURN_RAN);
+}
+
+Uint32 VLK_DiagTest::verifyExclusivity() {
+    VLK_LOG_DEBUG(log, "In verifyExclusivity(...) ");
+    Boolean inUse = false;
+    getTestProperty(_testName, "IsInUse").get(inUse);
+    if (inUse && getHasCharacteristic(_testName, CHARACTERISTIC_EXCLUSIVE)) {
+        VLK_LOG_INFO(log, "Exclusive test currently executing.");
+        return RETURN_EXCLUSIVE_IN_USE;
+    }
+    VLK_LOG_DEBUG(log, "verifyExclusivity: returning " << 0);
+    return 0;
+}
+
+Uint32 VLK_DiagTest::executeTest() {
+    VLK_LOG_INFO(log, "         in executeTest " << _testName << " --  " << _deviceID);
+    VLK_LOG_DEBUG(log, "Setting dt to IsInUse");
+    setTestProperty(_testName, "IsInUse", CIMValue(Boolean(true)));
+    writeToResults("TestState", CIMValue(STATE_IN_PROGRESS));
+    VLK_LOG_DEBUG(log, "Getting current time");
+    CIMDateTime started = CIMDateTime::getCurrentDateTime();
+    VLK_LOG_DEBUG(log, "current time is: " << started.toString());
+    writeToResults("TestStartTime", CIMValue(started));
+    writeToResults("TimeStamp", CIMValue(started));
+
+    VLK_LOG_DEBUG(log, "Creating Loop Control");
+    VLK_DiagLoopControls loopControls(_testName, _deviceID, _results);
+    Uint16 loopCode = loopControls.getThisTestLoopControl();
+    bool looping = loopCode != VLK_DiagLoopControls::ONCE;
+    for (;;) {
+        _lastRun.reset();
+        bool ran = doVLKTest(_deviceID);
+        VLK_LOG_DEBUG(log, "TEST COMPLETE");
+        // A loop counts each run by its final state, so it follows each run
+        // to its end; a start that failed or a discontinued run ends it.
+        if (looping && ran) {
+            waitForLastRun();
+        }
+        if (!ran || (_lastRun && _lastRun->wasTerminated()) ||
+            loopControls.continueLoopingCheck(loopCode)) {
+            break;
+        }
+        if (looping) {
+            writeToResults("TestState", CIMValue(STATE_IN_PROGRESS));
+        }
+    }
+    _lastRun.reset();
+
+    CIMDateTime completed = CIMDateTime::getCurrentDateTime();
+    writeToResults("TestCompletionTime", CIMValue(completed));
+    writeToResults("TimeStamp", CIMValue(completed));
+    setTestProperty(_testName, "IsInUse", CIMValue(Boolean(false)));
+    VLK_LOG_DEBUG(log, "executeTest(...) return " << 0);
+    return 0;
+}
+
+void VLK_DiagTest::waitForLastRun() {
+    while (_lastRun && !_lastRun->isComplete()) {
+        sleepOneSecond();
+        _lastRun->update();
+    }
+}
+
+bool VLK_DiagTest::doVLKTest(const String& deviceID) {
+    VLK_LOG_INFO(log, " In doVLKTest(...) ");
+    VLK_LOG_DEBUG(log, "Entering engine lock for " << _testName << " on " << deviceID);
+    VLK_Engine::AutoLock lock;
+    VLK_LOG_DEBUG(log, "Past engine lock for " << _testName << " on " << deviceID);
+    CTestEnvironment* te = VLK_Engine::getTestEnvironment();
+    const unsigned long generation = VLK_Engine::environmentGeneration();
+    CScenario* pScenario = nullptr;
+    CCycle* pCycle = VLK_Engine::getNewTestCycle(te, _testName, deviceID, &pScenario);
+
+    String actionsKey = VLK_Engine::getRecommnedActionsTestName(_testName);
+    VLK_LOG_DEBUG(log, "Recommended actions key " << actionsKey);
+    Array<String> actions = VLK_RecommendedActions::getAllActions(actionsKey);
+    VLK_LOG_DEBUG(log, actions.size() << " recommended actions");
+    writeToResults("ActionOnFailure", CIMValue(actions));
+
+    CTestRun* pTestRun = nullptr;
+    const char* failure = START_FAILURE_TEXT;
+    try {
+        VLK_ASSERT(log, SOURCE_NAME, pCycle);
+        VLK_ASSERT(log, SOURCE_NAME, pScenario);
+        VLK_LOG_DEBUG(log, "Starting Cycle with tests: " << pCycle->GetTestRunArraySize());
+        pScenario->Start(true, 1000);
+        VLK_LOG_DEBUG(log, "Cycle Started");
+        lock.Unlock();
+        VLK_LOG_DEBUG(log, "GetCurrentTest()  " << pCycle->GetCurrentPassCount());
+
+        // The engine lock is taken for each look only: the environment may
+        // be replaced meanwhile, and then these objects are gone.
+        for (int waited = 0; pTestRun == nullptr && waited < START_WAIT_SECONDS; waited++) {
+            sleepOneSecond();
+            VLK_Engine::AutoLock look;
+            if (VLK_Engine::environmentGeneration() != generation) {
+                VLK_LOG_ERROR(log, "engine lost before the test started");
+                failure = "ENGINE LOST";
+                pCycle = nullptr;
+                break;
+            }
+            CCycle::State state = pCycle->GetState();
+            VLK_LOG_DEBUG(log, " --- Cycle State : " << CCycle::CycleStateToString(state));
+            if (state == CCycle::DEVICEINUSE) {
+                writeTestResults(text(CCycle::CycleStateToString(state)));
+                writeToResults("TestState", CIMValue(STATE_BUSY));
+                writeToResults("OtherStateDescription",
+                               CIMValue(text(CCycle::CycleStateToString(state))));
+                writeToResults("ActionOnFailure",
+                               CIMValue(VLK_RecommendedActions::getAllActions(BUSY_ACTIONS_KEY)));
+                VLK_Engine::releaseScenario(pScenario);
+                return false;
+            }
+            pTestRun = pCycle->GetFirstTestRun();
+            // A cycle that ended without a run will not start one any more.
+            if (pTestRun == nullptr && state != CCycle::RUNNING && state != CCycle::IDLE) {
+                break;
+            }
+        }
+    } catch (const std::exception& e) {
+        VLK_LOG_ERROR(log, "Testing exception: " << e.what());
+    } catch (...) {
+        VLK_LOG_ERROR(log, "Testing exception: unknown");
+    }
+    VLK_LOG_DEBUG(log, "Cycle Started before loop");
+    if (pTestRun == nullptr) {
+        VLK_LOG_ERROR(log, "Error starting test");
+        std::optional<VLK_Engine::AutoLock> relock;
+        if (!lock.held()) {
+            relock.emplace();
+        }
+        if (pCycle != nullptr && VLK_Engine::environmentGeneration() == generation) {
+            VLK_Engine::releaseScenario(pScenario);
+        }
+        recordStartFailure(failure);
+        return false;
+    }
+
+    std::string processID;
+    unsigned int pass = 0;
+    {
+        VLK_Engine::AutoLock look;
+        if (VLK_Engine::environmentGeneration() != generation) {
+            recordStartFailure("ENGINE LOST");
+            return false;
+        }
+        pTestRun->GetPassCount(pass);
+        pTestRun->GetProcessID(processID);
+    }
+    VLK_LOG_DEBUG(log, "Starting  -- Pass " << pass);
+    VLK_LOG_DEBUG(log, "Test PID " << processID);
+    auto record = std::make_shared<VLK_RunningTest>(deviceID, _testName, text(processID), _results,
+                                                    pCycle, pTestRun, pScenario);
+    sleepOneSecond();
+    record->update();
+    if (!record->isComplete()) {
+        VLK_Engine::addRunningTest(record);
+    }
+    _lastRun = record;
+    VLK_LOG_DEBUG(log, "10");
+    return true;
+}
+
+void VLK_DiagTest::recordStartFailure(const char* why) {
+    writeTestResults(why);
+    writeToResults("TestState", CIMValue(STATE_OTHER));
+    writeToResults("OtherStateDescription", CIMValue(String(why)));
 }
 
 PEGASUS_NAMESPACE_END

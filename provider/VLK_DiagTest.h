@@ -6,6 +6,7 @@
 #ifndef VLK_DIAG_TEST_H
 #define VLK_DIAG_TEST_H
 
+#include <memory>
 #include <string>
 #include <unordered_set>
 #include <vector>
@@ -14,11 +15,13 @@
 #include <Pegasus/Common/Array.h>
 #include <Pegasus/Common/CIMInstance.h>
 #include <Pegasus/Common/CIMObjectPath.h>
+#include <Pegasus/Common/CIMParamValue.h>
 #include <Pegasus/Common/CIMValue.h>
 #include <Pegasus/Provider/CIMOMHandle.h>
 #include <log4cpp/Category.hh>
 
 #include "VLK_DiagResult.h"
+#include "VLK_RunningTest.h"
 
 namespace VELKCORE {
 class CTest;
@@ -60,6 +63,29 @@ class VLK_DiagTest {
     void writeToResults(const String& property, const CIMValue& value);
     void writeTestResults(const String& text);
 
+    // RunTest return values.
+    static const Uint32 RETURN_RAN = 0;
+    static const Uint32 RETURN_BUSY = 5;
+    static const Uint32 RETURN_NO_RESULT = 1024;
+    static const Uint32 RETURN_EXCLUSIVE_IN_USE = 1034;
+    // doVLKTest gives up waiting for the engine to start the test after this
+    // long: longer than the engine client waits for START_TEST (15 s) plus
+    // a module's start-up.
+    static const int START_WAIT_SECONDS = 30;
+
+    // Loop controls the caller passed with RunTest; processTest writes them
+    // into the result before the first start.
+    void setLoopControls(const Array<Uint16>& controls, const Array<String>& parameters);
+    // Runs the test (RunTest): creates or resets its result, checks that it
+    // may run, starts it as often as the loop controls ask and returns the
+    // method's return value; adds the out-parameter "Result" for 0 and 5.
+    CIMValue processTest(Array<CIMParamValue>& outParameters);
+    Uint32 verifyExclusivity();
+    Uint32 executeTest();
+    // Starts the test on the device once and follows it until the engine has
+    // created its run; true when a run was started.
+    bool doVLKTest(const String& deviceID);
+
     const String& getTestName() const { return _testName; }
     const String& getDeviceID() const { return _deviceID; }
 
@@ -70,12 +96,20 @@ class VLK_DiagTest {
                  const VELKCORE::CTest* test, const String& systemName,
                  const String& systemCreationClassName);
     void buildIfEmpty();
+    // The start did not happen: the result says so instead of staying in
+    // progress.
+    void recordStartFailure(const char* why);
+    // Follows the run of the last start until its record is complete.
+    void waitForLastRun();
 
     CIMOMHandle _cimom;
     String _testName;
     String _deviceID;
     VLK_DiagResult _results;
     RefInstTests _tests;
+    Array<Uint16> _loopControls;
+    Array<String> _loopControlParameters;
+    std::shared_ptr<VLK_RunningTest> _lastRun;
 };
 
 PEGASUS_NAMESPACE_END

@@ -41,6 +41,7 @@ std::atomic<bool> VLK_Engine::mutexLocked(false);
 std::mutex VLK_Engine::runningTestsMutex;
 std::mutex VLK_Engine::updateMutex;
 std::vector<std::shared_ptr<VLK_RunningTest>> VLK_Engine::runningTests;
+unsigned long VLK_Engine::generation = 0;
 
 VLK_Engine::AutoLock::AutoLock() : locked(true) {
     VLK_Engine::Lock();
@@ -101,9 +102,37 @@ void VLK_Engine::discardEnvironment() {
     pTE->Stop();
     delete pTE;
     pTE = nullptr;
-    // Their scenarios went with the environment.
+    generation++;
+    // Their scenarios went with the environment: the records close their
+    // results, which would otherwise stay in progress for ever.
     std::lock_guard<std::mutex> guard(runningTestsMutex);
+    for (const auto& record : runningTests) {
+        record->abandon();
+    }
     runningTests.clear();
+}
+
+unsigned long VLK_Engine::environmentGeneration() {
+    return generation;
+}
+
+void VLK_Engine::releaseScenario(CScenario* scenario) {
+    VLK_ASSERT(log, SOURCE_NAME, mutexLocked);
+    if (pTE == nullptr || scenario == nullptr) {
+        return;
+    }
+    for (unsigned int i = 0; i < pTE->GetScenarioArraySize(); i++) {
+        if (pTE->GetScenarioArrayElement(i) != scenario) {
+            continue;
+        }
+        try {
+            scenario->Stop();
+            pTE->RemoveScenario(i);
+        } catch (const std::exception& e) {
+            VLK_LOG_WARN(log, "scenario kept: " << e.what());
+        }
+        return;
+    }
 }
 
 CTestEnvironment* VLK_Engine::getTestEnvironment() {
@@ -338,8 +367,13 @@ bool VLK_Engine::StopTest(const String& testName, const String& deviceID) {
 
 void VLK_Engine::addRunningTest(VLK_RunningTest* runningTest) {
     VLK_ASSERT(log, SOURCE_NAME, runningTest);
+    addRunningTest(std::shared_ptr<VLK_RunningTest>(runningTest));
+}
+
+void VLK_Engine::addRunningTest(std::shared_ptr<VLK_RunningTest> runningTest) {
+    VLK_ASSERT(log, SOURCE_NAME, runningTest);
     std::lock_guard<std::mutex> guard(runningTestsMutex);
-    runningTests.emplace_back(runningTest);
+    runningTests.push_back(std::move(runningTest));
 }
 
 unsigned int VLK_Engine::runningTestCount() {

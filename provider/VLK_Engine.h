@@ -37,6 +37,7 @@ class VLK_Engine {
         AutoLock(const AutoLock&) = delete;
         AutoLock& operator=(const AutoLock&) = delete;
         void Unlock();
+        bool held() const { return locked; }
 
       private:
         bool locked;
@@ -76,6 +77,13 @@ class VLK_Engine {
     static bool StopTest(const String& testName, const String& deviceID);
     // Takes ownership of the record.
     static void addRunningTest(VLK_RunningTest* runningTest);
+    static void addRunningTest(std::shared_ptr<VLK_RunningTest> runningTest);
+    // Stops a scenario whose test has been followed to its end and removes
+    // it from the environment (lock held); one still running stays.
+    static void releaseScenario(VELKCORE::CScenario* scenario);
+    // Changes each time the environment is discarded: engine objects taken
+    // from an older one are gone (lock held to read it meaningfully).
+    static unsigned long environmentGeneration();
     // Advances incomplete records and drops complete ones.
     static void update();
     static unsigned int runningTestCount();
@@ -94,6 +102,7 @@ class VLK_Engine {
     static std::mutex runningTestsMutex;
     static std::mutex updateMutex;
     static std::vector<std::shared_ptr<VLK_RunningTest>> runningTests;
+    static unsigned long generation;
 };
 
 PEGASUS_NAMESPACE_END
