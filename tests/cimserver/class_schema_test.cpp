@@ -63,9 +63,9 @@ TEST(RealSchemaTest, TestMethodsTakeTheDeviceAndNameTheResult) {
     ASSERT_NE(test, nullptr);
     const auto* runTest = test->findMethod("runtest");
     ASSERT_NE(runTest, nullptr);
-    ASSERT_EQ(runTest->parameters.size(), 2u);
+    ASSERT_EQ(runTest->parameters.size(), 4u);
     const auto& device = runTest->parameters[0];
-    const auto& result = runTest->parameters[1];
+    const auto& result = runTest->parameters[3];
     EXPECT_EQ(
         std::make_tuple(device.name, device.type, device.referenceClass, device.in, device.out),
         std::make_tuple(std::string("SystemElement"), std::string("reference"),
