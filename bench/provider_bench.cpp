@@ -17,28 +17,15 @@
 //
 // Starting the engine (the first request) is not counted.  The engine is
 // stopped when the program ends.
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
-#include <filesystem>
-#include <fstream>
-#include <memory>
 #include <sstream>
 #include <string>
 
 #include <benchmark/benchmark.h>
 
-#include <Pegasus/Common/CIMInstance.h>
-#include <Pegasus/Common/CIMObjectPath.h>
-#include <Pegasus/Common/CIMProperty.h>
-#include <Pegasus/Provider/CIMInstanceProvider.h>
-
-#include "CollectingHandlers.h"
-#include "InstanceRepository.h"
-#include "ProviderLibrary.h"
+#include "bench_provider.h"
 
 using namespace Pegasus;
 
@@ -47,26 +34,14 @@ namespace {
 const int kDevices = 100;
 const int kTestsPerDevice = 10;
 
-struct Setup {
-    std::string root;
-    std::unique_ptr<velk::cimserver::ProviderLibrary> library;
-    std::shared_ptr<velk::cimserver::InstanceRepository> repository;
-    CIMProvider* provider = nullptr;
-    CIMInstanceProvider* instances = nullptr;
-};
-
-Setup* setup = nullptr;
+BenchProvider* setup = nullptr;
 
 // The test module's definitions with kTestsPerDevice tests.
-void writeDefinitions(const std::string& to) {
-    std::ifstream in(std::string(VELK_TESTMODULE_DIR) + "/velktest.vkm");
-    std::stringstream text;
-    text << in.rdbuf();
-    std::string definitions = text.str();
+std::string withMoreTests(std::string definitions) {
     std::string from = "iNumTests=2";
     definitions.replace(definitions.find(from), from.size(),
                         "iNumTests=" + std::to_string(kTestsPerDevice));
-    std::ofstream out(to);
+    std::ostringstream out;
     out << definitions;
     for (int i = 2; i < kTestsPerDevice; i++) {
         std::string n = "[" + std::to_string(i) + "]";
@@ -75,63 +50,16 @@ void writeDefinitions(const std::string& to) {
             << "iTestFlags" << n << "=0\niTestTimeout" << n << "=60\niTestEstDuration" << n
             << "=1\n";
     }
-}
-
-void addComputerSystem(velk::cimserver::InstanceRepository& repository) {
-    Array<CIMKeyBinding> keys;
-    keys.append(CIMKeyBinding(CIMName("CreationClassName"), String("CIM_UnitaryComputerSystem"),
-                              CIMKeyBinding::STRING));
-    keys.append(CIMKeyBinding(CIMName("Name"), String("benchsystem"), CIMKeyBinding::STRING));
-    CIMInstance system{CIMName("CIM_UnitaryComputerSystem")};
-    system.addProperty(
-        CIMProperty(CIMName("CreationClassName"), CIMValue(String("CIM_UnitaryComputerSystem"))));
-    system.addProperty(CIMProperty(CIMName("Name"), CIMValue(String("benchsystem"))));
-    repository.add(
-        CIMObjectPath(String(), CIMNamespaceName(), CIMName("CIM_UnitaryComputerSystem"), keys),
-        system);
-}
-
-CIMObjectPath classPath(const char* className) {
-    return CIMObjectPath(String("benchhost"), CIMNamespaceName("root/korva"), CIMName(className));
+    return out.str();
 }
 
 Uint32 enumerate(const char* className) {
-    velk::cimserver::CollectingInstanceHandler handler;
-    setup->instances->enumerateInstances(OperationContext(), classPath(className), false, false,
-                                         CIMPropertyList(), handler);
-    return handler.instances().size();
+    return setup->enumerate(className);
 }
 
 bool start() {
-    setup = new Setup;
-    char pattern[] = "/tmp/velk-provider-bench-XXXXXX";
-    setup->root = mkdtemp(pattern);
-    std::string bin = setup->root + "/bin";
-    std::string pipes = setup->root + "/pipes";
-    mkdir(bin.c_str(), 0700);
-    mkdir(pipes.c_str(), 0700);
-    std::filesystem::create_symlink(VELK_CORE_PATH, bin + "/velkcore");
-    for (const char* suffix : {".linux", ".nls"}) {
-        std::filesystem::create_symlink(std::string(VELK_TESTMODULE_DIR) + "/velktest" + suffix,
-                                        bin + "/velktest" + suffix);
-    }
-    writeDefinitions(bin + "/velktest.vkm");
-    std::ofstream(bin + "/velklog.props") << "log4cpp.rootCategory=ERROR, file\n"
-                                             "log4cpp.appender.file=FileAppender\n"
-                                             "log4cpp.appender.file.fileName="
-                                          << setup->root << "/provider.log\n"
-                                          << "log4cpp.appender.file.layout=BasicLayout\n";
-    setenv("VELKOR_HOME", bin.c_str(), 1);
-    setenv("VELK_TMP", pipes.c_str(), 1);
     setenv("VELKTEST_DISKS", std::to_string(kDevices).c_str(), 1);
-
-    setup->library = std::make_unique<velk::cimserver::ProviderLibrary>(VELK_PROVIDER_LIBRARY);
-    setup->repository = std::make_shared<velk::cimserver::InstanceRepository>();
-    addComputerSystem(*setup->repository);
-    setup->provider = setup->library->createProvider("VLK_DiagProvider");
-    setup->instances = dynamic_cast<CIMInstanceProvider*>(setup->provider);
-    CIMOMHandle cimom(setup->repository);
-    setup->provider->initialize(cimom);
+    setup = new BenchProvider(withMoreTests);
     Uint32 tests = enumerate("VLK_DiagTest");
     Uint32 disks = enumerate("VLK_DiskDrive");
     if (tests != kTestsPerDevice || disks != kDevices) {
@@ -143,11 +71,6 @@ bool start() {
 }
 
 void stop() {
-    if (setup->provider != nullptr) {
-        setup->provider->terminate();
-    }
-    setup->library.reset();
-    std::filesystem::remove_all(setup->root);
     delete setup;
 }
 

@@ -22,12 +22,14 @@ declare -A dictionaries=(
     [packet_fuzz]=xml.dict
     [unescape_fuzz]=unescape.dict
     [frame_fuzz]=frame.dict
+    [mof_fuzz]=mof.dict
+    [cimxml_fuzz]=cimxml.dict
 )
 
 scratch=$(mktemp -d /tmp/velk-fuzz-XXXXXX)
 echo "scratch directory: $scratch"
 failed=()
-for target in tag_path_fuzz tag_fuzz unescape_fuzz packet_fuzz frame_fuzz; do
+for target in tag_path_fuzz tag_fuzz unescape_fuzz packet_fuzz frame_fuzz mof_fuzz cimxml_fuzz; do
     binary=
     for candidate in "$build_dir/tests-bin/$target" "$build_dir/bin/$target"; do
         if [ -x "$candidate" ]; then

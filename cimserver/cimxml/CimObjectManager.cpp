@@ -121,6 +121,9 @@ class CimObjectManager::Backend : public CIMOMHandleBackend {
 };
 
 CimObjectManager::CimObjectManager(const Options& options) : _options(options) {
+    if (options.hostName.empty() || options.nameSpace.empty()) {
+        throw std::runtime_error("the CIM server needs a host name and a namespace");
+    }
     try {
         _schema = ClassSchema::load(options.schemaFile);
     } catch (const MofError& e) {
@@ -229,7 +232,22 @@ std::vector<std::string> CimObjectManager::concreteClasses(const std::string& cl
 
 CIMObjectPath CimObjectManager::localized(const CIMObjectPath& path) const {
     Array<CIMKeyBinding> keys = path.getKeyBindings();
+    const ClassDecl* declaration = _schema.find(classNameOf(path));
     for (Uint32 i = 0; i < keys.size(); i++) {
+        const PropertyDecl* property =
+            declaration ? declaration->findProperty(toStdString(keys[i].getName().getString()))
+                        : nullptr;
+        if (property != nullptr && keys[i].getType() == CIMKeyBinding::STRING) {
+            // Keys as the schema types them, whatever type the sender gave.
+            if (property->type == "reference") {
+                keys[i].setType(CIMKeyBinding::REFERENCE);
+            } else if (property->type == "boolean") {
+                keys[i].setType(CIMKeyBinding::BOOLEAN);
+            } else if (property->type != "string" && property->type != "datetime" &&
+                       property->type != "char16") {
+                keys[i].setType(CIMKeyBinding::NUMERIC);
+            }
+        }
         if (keys[i].getType() == CIMKeyBinding::REFERENCE) {
             try {
                 keys[i].setValue(localized(CIMObjectPath(keys[i].getValue())).toString());
@@ -268,10 +286,32 @@ CIMObjectPath CimObjectManager::pathOf(const CIMInstance& instance) const {
 }
 
 CIMInstance CimObjectManager::providerGet(const CIMObjectPath& path) {
-    CollectingInstanceHandler handler(true);
-    _instanceProvider->getInstance(OperationContext(), localized(path), false, false,
-                                   CIMPropertyList(), handler);
-    return handler.instances()[0];
+    CIMObjectPath wanted = localized(path);
+    try {
+        CollectingInstanceHandler handler(true);
+        _instanceProvider->getInstance(OperationContext(), wanted, false, false, CIMPropertyList(),
+                                       handler);
+        return handler.instances()[0];
+    } catch (const CIMException& e) {
+        // A provider may name associations with their references written as
+        // string keys; ask once more in that form.
+        Array<CIMKeyBinding> keys = wanted.getKeyBindings();
+        bool references = false;
+        for (Uint32 i = 0; i < keys.size(); i++) {
+            if (keys[i].getType() == CIMKeyBinding::REFERENCE) {
+                keys[i].setType(CIMKeyBinding::STRING);
+                references = true;
+            }
+        }
+        if (e.getCode() != CIM_ERR_NOT_FOUND || !references) {
+            throw;
+        }
+        wanted.setKeyBindings(keys);
+        CollectingInstanceHandler handler(true);
+        _instanceProvider->getInstance(OperationContext(), wanted, false, false, CIMPropertyList(),
+                                       handler);
+        return handler.instances()[0];
+    }
 }
 
 CIMInstance CimObjectManager::getInstance(const CIMObjectPath& path) {
@@ -285,8 +325,9 @@ CIMInstance CimObjectManager::getInstance(const CIMObjectPath& path) {
         wanted.setClassName(CIMName(toPegasusString(concrete)));
         if (!providerServes(concrete)) {
             try {
-                return _hostInstances->getInstance(OperationContext(), CIMNamespaceName(), wanted,
-                                                   false, false, false, CIMPropertyList());
+                return _hostInstances->getInstance(OperationContext(), CIMNamespaceName(),
+                                                   localized(wanted), false, false, false,
+                                                   CIMPropertyList());
             } catch (const CIMException& e) {
                 if (e.getCode() != CIM_ERR_NOT_FOUND) {
                     throw;

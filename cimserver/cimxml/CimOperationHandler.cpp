@@ -270,8 +270,19 @@ std::string CimOperationHandler::method(const CimRequest& request) {
     MethodResult result =
         _manager.invokeMethod(request.objectName, request.methodName, request.inParameters);
     if (result.returnValue.isNull()) {
-        throw CIMException(CIM_ERR_FAILED,
-                           toPegasusString(request.methodName + " returned no value"));
+        // A method that completes without delivering its return value (the
+        // provider's DiscontinueTest) succeeded: CIM-XML needs a value, and a
+        // client cannot read an empty one, so it is answered as 0 of the
+        // declared integer type.
+        const MethodDecl* declared =
+            _manager.schema().find(request.className)->findMethod(request.methodName);
+        std::string returnType = declared ? declared->returnType : "";
+        if (returnType.empty() || returnType == "boolean" || returnType == "string" ||
+            returnType == "datetime" || returnType == "char16" || returnType == "reference") {
+            throw CIMException(CIM_ERR_FAILED,
+                               toPegasusString(request.methodName + " returned no value"));
+        }
+        result.returnValue = parseCimValue(cimTypeFromName(returnType), "0");
     }
     XmlBuilder xml;
     xml.open("RETURNVALUE").attribute("PARAMTYPE", cimTypeName(result.returnValue.getType()));

@@ -114,14 +114,31 @@ std::vector<std::string> ClassSchema::classNames() const {
 }
 
 std::vector<std::string> ClassSchema::subclasses(const std::string& className, bool deep) const {
+    // Depth-first without recursion, so a long chain of classes cannot
+    // exhaust the stack.
     std::vector<std::string> result;
-    for (const auto& decl : _classes) {
-        if (sameCimName(decl.superClass, className) && !decl.superClass.empty()) {
-            result.push_back(decl.name);
-            if (deep) {
-                auto below = subclasses(decl.name, true);
-                result.insert(result.end(), below.begin(), below.end());
+    std::vector<std::string> pending = {className};
+    std::size_t insertAt = 0;
+    while (!pending.empty()) {
+        std::string parent = pending.back();
+        pending.pop_back();
+        std::vector<std::string> direct;
+        for (const auto& decl : _classes) {
+            if (!decl.superClass.empty() && sameCimName(decl.superClass, parent)) {
+                direct.push_back(decl.name);
             }
+        }
+        if (!deep) {
+            return direct;
+        }
+        // The children of a class follow it directly, in declaration order.
+        auto at = result.begin() + static_cast<std::ptrdiff_t>(insertAt);
+        result.insert(at, direct.begin(), direct.end());
+        pending.insert(pending.end(), direct.rbegin(), direct.rend());
+        insertAt = 0;
+        if (!pending.empty()) {
+            auto next = std::find(result.begin(), result.end(), pending.back());
+            insertAt = static_cast<std::size_t>(next - result.begin()) + 1;
         }
     }
     return result;

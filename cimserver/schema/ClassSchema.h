@@ -67,6 +67,9 @@ struct ClassDecl {
 struct InstanceDecl {  // "instance of X { P = value; };" in MOF
     std::string className;
     std::vector<std::pair<std::string, std::string>> values;  // property name, value text
+    // Array properties once more with their elements (in values the elements
+    // are joined with ","). Properties set to null appear in neither list.
+    std::vector<std::pair<std::string, std::vector<std::string>>> arrayValues;
 };
 
 struct MofError : std::runtime_error {  // "<file>:<line>: <what>"

@@ -1,5 +1,6 @@
 #include "MofLexer.h"
 
+#include <algorithm>
 #include <cctype>
 
 #include "ClassSchema.h"
@@ -31,6 +32,40 @@ void appendUtf8(std::string& out, unsigned code) {
     }
 }
 
+// Decimal or 0x-hexadecimal integers with an optional sign, and decimal reals.
+bool isWellFormedNumber(const std::string& text) {
+    std::size_t at = (text[0] == '-' || text[0] == '+') ? 1 : 0;
+    if (text.compare(at, 2, "0x") == 0 || text.compare(at, 2, "0X") == 0) {
+        return text.size() > at + 2 &&
+               std::all_of(text.begin() + static_cast<std::ptrdiff_t>(at + 2), text.end(),
+                           [](unsigned char c) { return std::isxdigit(c) != 0; });
+    }
+    bool digits = false;
+    while (at < text.size() && isDigit(text[at])) {
+        ++at;
+        digits = true;
+    }
+    if (at < text.size() && text[at] == '.') {
+        ++at;
+        while (at < text.size() && isDigit(text[at])) {
+            ++at;
+            digits = true;
+        }
+    }
+    if (digits && at < text.size() && (text[at] == 'e' || text[at] == 'E')) {
+        ++at;
+        if (at < text.size() && (text[at] == '-' || text[at] == '+')) {
+            ++at;
+        }
+        std::size_t exponent = at;
+        while (at < text.size() && isDigit(text[at])) {
+            ++at;
+        }
+        digits = at > exponent;
+    }
+    return digits && at == text.size();
+}
+
 class Lexer {
   public:
     Lexer(const std::string& text, const std::string& file) : _text(text), _file(file) {}
@@ -56,6 +91,9 @@ class Lexer {
                         (isDigit(_text[_pos + 1]) || _text[_pos + 1] == '.'))) {
                 token.kind = MofToken::Kind::Number;
                 token.text = readNumber();
+                if (!isWellFormedNumber(token.text)) {
+                    fail("malformed number '" + token.text + "'");
+                }
             } else if (c == '"') {
                 token.kind = MofToken::Kind::String;
                 token.text = readQuoted('"');

@@ -3,6 +3,8 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <cerrno>
+#include <cstdlib>
 #include <array>
 #include <fstream>
 #include <sstream>
@@ -53,6 +55,30 @@ struct Value {
     }
 };
 
+// Whether an integer literal (decimal or 0x hex, already well formed) lies
+// in the range of an integer type such as "uint8" or "sint32".
+bool integerFits(const std::string& literal, const std::string& type) {
+    if (literal.find_first_of(".eE") != std::string::npos &&
+        literal.find_first_of("xX") == std::string::npos) {
+        return false;  // a real where an integer belongs
+    }
+    bool negative = literal[0] == '-';
+    std::string digits = literal.substr(literal[0] == '-' || literal[0] == '+' ? 1 : 0);
+    errno = 0;
+    bool hex = digits.size() > 1 && digits[0] == '0' && (digits[1] == 'x' || digits[1] == 'X');
+    unsigned long long magnitude =
+        std::strtoull(digits.c_str() + (hex ? 2 : 0), nullptr, hex ? 16 : 10);
+    if (errno == ERANGE) {
+        return false;
+    }
+    int bits = std::atoi(type.c_str() + 4);
+    if (type[0] == 'u') {
+        return (!negative || magnitude == 0) && (bits == 64 || magnitude <= (1ULL << bits) - 1);
+    }
+    unsigned long long limit = 1ULL << (bits - 1);
+    return negative ? magnitude <= limit : magnitude < limit;
+}
+
 bool valueFits(const Value& value, const std::string& type) {
     if (value.kind == Value::Kind::Null) {
         return true;
@@ -70,11 +96,11 @@ bool valueFits(const Value& value, const std::string& type) {
     if (value.kind != Value::Kind::Number) {
         return false;
     }
-    if (t[0] == 'u') {
-        return std::none_of(value.elements.begin(), value.elements.end(),
-                            [](const std::string& e) { return !e.empty() && e[0] == '-'; });
+    if (t[0] == 'r') {
+        return true;
     }
-    return true;
+    return std::all_of(value.elements.begin(), value.elements.end(),
+                       [&](const std::string& e) { return integerFits(e, t); });
 }
 
 class Parser {
@@ -415,7 +441,7 @@ class Parser {
 
     void checkValue(const Value& value, const std::string& type, bool isArray,
                     const std::string& name) const {
-        if (value.kind != Value::Kind::Null && value.isArray != isArray) {
+        if ((value.kind != Value::Kind::Null || value.isArray) && value.isArray != isArray) {
             throw MofError(_file, value.line,
                            isArray ? "array '" + name + "' needs a value in { }"
                                    : "'" + name + "' is not an array");
@@ -481,7 +507,13 @@ class Parser {
             Value value = readValue();
             checkValue(value, property->type, property->isArray, name.text);
             expectPunct(";");
+            if (value.kind == Value::Kind::Null && !value.isArray) {
+                continue;
+            }
             instance.values.emplace_back(property->name, value.text());
+            if (value.isArray) {
+                instance.arrayValues.emplace_back(property->name, value.elements);
+            }
         }
         next();
         expectPunct(";");
@@ -528,14 +560,15 @@ void MofReader::readFile(const std::string& path, const std::string& includedFro
 }
 
 void MofReader::readText(const std::string& text, const std::string& sourceName) {
-    _openFiles.push_back(sourceName);
-    try {
-        Parser(tokenizeMof(text, sourceName), sourceName, _schema, *this).run();
-    } catch (...) {
-        _openFiles.pop_back();
-        throw;
-    }
-    _openFiles.pop_back();
+    // Keeps sourceName on the include chain while it is read, however it ends.
+    struct OpenFile {
+        std::vector<std::string>& chain;
+        OpenFile(std::vector<std::string>& files, const std::string& name) : chain(files) {
+            chain.push_back(name);
+        }
+        ~OpenFile() { chain.pop_back(); }
+    } open(_openFiles, sourceName);
+    Parser(tokenizeMof(text, sourceName), sourceName, _schema, *this).run();
 }
 
 }  // namespace velk::cimserver

@@ -63,9 +63,9 @@ TEST(RealSchemaTest, TestMethodsTakeTheDeviceAndNameTheResult) {
     ASSERT_NE(test, nullptr);
     const auto* runTest = test->findMethod("runtest");
     ASSERT_NE(runTest, nullptr);
-    ASSERT_EQ(runTest->parameters.size(), 2u);
+    ASSERT_EQ(runTest->parameters.size(), 4u);
     const auto& device = runTest->parameters[0];
-    const auto& result = runTest->parameters[1];
+    const auto& result = runTest->parameters[3];
     EXPECT_EQ(
         std::make_tuple(device.name, device.type, device.referenceClass, device.in, device.out),
         std::make_tuple(std::string("SystemElement"), std::string("reference"),
@@ -86,26 +86,37 @@ TEST(MofReaderTest, OverridesReplaceInheritedMembersInPlace) {
     const ClassSchema schema = ClassSchema::parse(R"(
         [Association, Abstract] class Base {
             [Key] Base REF Left; [Key] Base REF Right; string Note = "a" "b\x41\n";
+            sint8 Low = -128; uint16 Hex = 0xFFFF;
             uint32 Go([In] string A, [Out] uint16 B[], [In, Out] boolean C);
         };
         class Derived : Base {
             [Override ("Left")] Derived REF Left;
             [MaxLen (3), ValueMap {"1", "2"}] string Extra[];
-        };)",
+        };
+        class Other : Base {};
+        class Leaf : Derived {};
+        instance of Leaf { Left = "l"; Right = "r"; Extra = {"a,b", "c"}; Note = null; };)",
                                                   "inline.mof");
+    EXPECT_EQ(schema.subclasses("BASE", true), (Names{"Derived", "Leaf", "Other"}));
+    EXPECT_EQ(schema.subclasses("Base", false), (Names{"Derived", "Other"}));
     const auto* derived = schema.find("derived");
     ASSERT_NE(derived, nullptr);
     EXPECT_TRUE(derived->isAssociation());
     EXPECT_FALSE(derived->isAbstract());
-    ASSERT_EQ(derived->properties.size(), 4u);
+    ASSERT_EQ(derived->properties.size(), 6u);
     const auto& left = derived->properties[0];
     EXPECT_EQ(
         std::make_tuple(left.name, left.referenceClass, left.isKey, left.classOrigin),
         std::make_tuple(std::string("Left"), std::string("Derived"), true, std::string("Derived")));
     EXPECT_EQ(derived->properties[2].defaultValue, "abA\n");
     EXPECT_EQ(derived->properties[2].classOrigin, "Base");
-    EXPECT_TRUE(derived->properties[3].isArray);
-    EXPECT_EQ(derived->properties[3].qualifiers[1].values, (Names{"1", "2"}));
+    EXPECT_TRUE(derived->properties[5].isArray);
+    EXPECT_EQ(derived->properties[5].qualifiers[1].values, (Names{"1", "2"}));
+    ASSERT_EQ(schema.instances().size(), 1u);
+    const auto& leaf = schema.instances()[0];
+    EXPECT_EQ(leaf.values.size(), 3u);
+    ASSERT_EQ(leaf.arrayValues.size(), 1u);
+    EXPECT_EQ(leaf.arrayValues[0].second, (Names{"a,b", "c"}));
     const auto* go = derived->findMethod("GO");
     ASSERT_NE(go, nullptr);
     ASSERT_EQ(go->parameters.size(), 3u);
@@ -145,6 +156,10 @@ INSTANTIATE_TEST_SUITE_P(
         BrokenMof{"class A {\n  strin B;\n};", 2, "unknown type 'strin'"},
         BrokenMof{"class A {\n uint8 B = -1;\n};", 2, "does not fit type uint8"},
         BrokenMof{"class A {\n string B = {\"x\"};\n};", 2, "is not an array"},
+        BrokenMof{"class A {\n sint8 B = 128;\n};", 2, "does not fit type sint8"},
+        BrokenMof{"class A {\n uint64 B = 18446744073709551616;\n};", 2, "does not fit"},
+        BrokenMof{"class A {\n uint32 B = 1.5;\n};", 2, "does not fit type uint32"},
+        BrokenMof{"class A {\n uint32 B = 12ab;\n};", 2, "malformed number '12ab'"},
         BrokenMof{"/* never\n closed", 1, "unterminated comment"},
         BrokenMof{"class A {\n string B = \"open\n\";};", 2, "unterminated string"},
         BrokenMof{"class A {\n string B = \"\\q\";};", 2, "unknown escape"},

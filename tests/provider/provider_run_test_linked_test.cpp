@@ -17,6 +17,7 @@
 #include "ProviderFixture.h"
 #include "ProviderTestText.h"
 #include "TestProcess.h"
+#include "VLK_DiagTest.h"
 #include "VLK_RecommendedActions.h"
 
 using namespace Pegasus;
@@ -210,6 +211,13 @@ TEST_F(RunTestTest, BadCallsFailOrReportWithoutStartingAnything) {
     CIMInstance notStarted = result(resultPath(unknownDevice));
     EXPECT_EQ(propertyText(notStarted, "TestState"), "1");
     EXPECT_NE(lastEntry(notStarted).find("Error starting test"), std::string::npos);
+
+    // An exclusive test its own catalogue marks in use: 1034, no Result.
+    VLK_DiagTest direct(CIMOMHandle(repository), QUICK, DISK);
+    direct.setTestProperty(QUICK, "IsInUse", CIMValue(Boolean(true)));
+    Array<CIMParamValue> out;
+    EXPECT_EQ(text(direct.processTest(out).toString()), "1034");
+    EXPECT_EQ(out.size(), 0u);
 
     Array<CIMParamValue> nothing;
     nothing.append(device("IDE:1:0"));
