@@ -26,20 +26,6 @@ std::string classNameOf(const CIMObjectPath& path) {
     return toStdString(path.getClassName().getString());
 }
 
-std::vector<std::string> splitList(const std::string& text) {
-    std::vector<std::string> items;
-    size_t start = 0;
-    while (!text.empty()) {
-        size_t comma = text.find(',', start);
-        items.push_back(text.substr(start, comma - start));
-        if (comma == std::string::npos) {
-            break;
-        }
-        start = comma + 1;
-    }
-    return items;
-}
-
 CIMValue localizedValue(const CimObjectManager& manager, const CIMValue& value) {
     if (value.isNull() || value.getType() != CIMTYPE_REFERENCE) {
         return value;
@@ -184,16 +170,24 @@ void CimObjectManager::keepSchemaInstances() {
         for (const PropertyDecl& property : declaration->properties) {
             CIMType type = cimTypeFromName(property.type);
             CIMValue value(type, property.isArray);
-            for (const auto& [name, text] : declared.values) {
-                if (sameCimName(name, property.name)) {
-                    try {
-                        value = property.isArray ? parseCimArray(type, splitList(text))
-                                                 : parseCimValue(type, text);
-                    } catch (const std::invalid_argument& e) {
-                        throw std::runtime_error("instance of " + declaration->name + ", " +
-                                                 property.name + ": " + e.what());
+            try {
+                // Arrays from their elements: a joined text would split elements with commas.
+                if (property.isArray) {
+                    for (const auto& [name, items] : declared.arrayValues) {
+                        if (sameCimName(name, property.name)) {
+                            value = parseCimArray(type, items);
+                        }
+                    }
+                } else {
+                    for (const auto& [name, text] : declared.values) {
+                        if (sameCimName(name, property.name)) {
+                            value = parseCimValue(type, text);
+                        }
                     }
                 }
+            } catch (const std::invalid_argument& e) {
+                throw std::runtime_error("instance of " + declaration->name + ", " + property.name +
+                                         ": " + e.what());
             }
             instance.addProperty(CIMProperty(CIMName(toPegasusString(property.name)), value));
         }
