@@ -219,6 +219,8 @@ void VLK_DiagProvider::enumerateInstances(const OperationContext& context,
         handler.deliver(tests.enumTestInstances());
     } else if (String::equalNoCase(className, DIAG_RESULT)) {
         VLK_LOG_INFO(log, " In enumerateInstances IF call for " << className);
+        // Listed results show their runs' progress, as a get of each would.
+        VLK_Engine::update();
         handler.deliver(_results.enumResultInstances());
     } else if (isAssociationClass(className)) {
         VLK_LOG_INFO(log, prefix << className);

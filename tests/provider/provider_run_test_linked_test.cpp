@@ -199,7 +199,13 @@ TEST_F(RunTestTest, SecondRunWhileRunningIsBusyAndDiscontinueTerminatesTheFirst)
     EXPECT_EQ(text(stop.out[0].getParameterName()), "TestingStopped");
     EXPECT_EQ(text(stop.out[0].getValue().toString()), "TRUE");
     EXPECT_TRUE(stop.returned.isNull());
-    CIMInstance terminated = resultLeaving(running, "7");
+    // Listing the results brings them up to date as a get does.
+    velk::cimserver::CollectingInstanceHandler listed;
+    instances->enumerateInstances(OperationContext(), classPath("VLK_DiagResult"), false, false,
+                                  CIMPropertyList(), listed);
+    ASSERT_EQ(listed.instances().size(), 3u);
+    const CIMInstance& terminated = listed.instances()[0];
+    EXPECT_EQ(propertyText(terminated, "ExecutionID"), std::string(DISK) + ":run0");
     EXPECT_EQ(propertyText(terminated, "TestState"), "5");
     EXPECT_NE(lastEntry(terminated).find("TERMINATED"), std::string::npos);
 }
