@@ -24,12 +24,13 @@ declare -A dictionaries=(
     [frame_fuzz]=frame.dict
     [mof_fuzz]=mof.dict
     [cimxml_fuzz]=cimxml.dict
+    [credentials_fuzz]=credentials.dict
 )
 
 scratch=$(mktemp -d /tmp/velk-fuzz-XXXXXX)
 echo "scratch directory: $scratch"
 failed=()
-for target in tag_path_fuzz tag_fuzz unescape_fuzz packet_fuzz frame_fuzz mof_fuzz cimxml_fuzz; do
+for target in tag_path_fuzz tag_fuzz unescape_fuzz packet_fuzz frame_fuzz mof_fuzz cimxml_fuzz credentials_fuzz; do
     binary=
     for candidate in "$build_dir/tests-bin/$target" "$build_dir/bin/$target"; do
         if [ -x "$candidate" ]; then
