@@ -460,21 +460,23 @@ bool VLK_DiagTest::doVLKTest(const String& deviceID) {
         return false;
     }
 
-    std::string processID;
-    unsigned int pass = 0;
+    std::shared_ptr<VLK_RunningTest> record;
     {
+        // Made under the lock: the record belongs to this environment.
         VLK_Engine::AutoLock look;
         if (VLK_Engine::environmentGeneration() != generation) {
             recordStartFailure("ENGINE LOST");
             return false;
         }
+        std::string processID;
+        unsigned int pass = 0;
         pTestRun->GetPassCount(pass);
         pTestRun->GetProcessID(processID);
+        VLK_LOG_DEBUG(log, "Starting  -- Pass " << pass);
+        VLK_LOG_DEBUG(log, "Test PID " << processID);
+        record = std::make_shared<VLK_RunningTest>(deviceID, _testName, text(processID), _results,
+                                                   pCycle, pTestRun, pScenario);
     }
-    VLK_LOG_DEBUG(log, "Starting  -- Pass " << pass);
-    VLK_LOG_DEBUG(log, "Test PID " << processID);
-    auto record = std::make_shared<VLK_RunningTest>(deviceID, _testName, text(processID), _results,
-                                                    pCycle, pTestRun, pScenario);
     sleepOneSecond();
     record->update();
     if (!record->isComplete()) {

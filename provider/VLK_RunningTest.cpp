@@ -64,7 +64,8 @@ VLK_RunningTest::VLK_RunningTest(const String& deviceID, const String& testName,
       _result(result),
       _cycle(cycle),
       _run(run),
-      _scenario(scenario) {
+      _scenario(scenario),
+      _generation(VLK_Engine::environmentGeneration()) {
     VLK_LOG_DEBUG(log, "VLK_RunningTest");
 }
 
@@ -75,6 +76,11 @@ void VLK_RunningTest::update() {
     VLK_Engine::AutoLock lock;
     // Completed, or abandoned with its environment, while this update waited.
     if (complete) {
+        return;
+    }
+    // Its environment was replaced before the facade listed this record.
+    if (VLK_Engine::environmentGeneration() != _generation) {
+        abandon();
         return;
     }
     VLK_ASSERT(log, SOURCE_NAME, _cycle);

@@ -34,7 +34,8 @@ class VLK_RunningTest {
 
     // cycle and run belong to scenario, which the engine environment owns;
     // the record gives a scenario back to the environment once it is done
-    // with it (a null scenario is left alone).
+    // with it (a null scenario is left alone).  Made with the engine lock
+    // held: it belongs to the environment of that moment.
     VLK_RunningTest(const String& deviceID, const String& testName, const String& processID,
                     VLK_DiagResult& result, VELKCORE::CCycle* cycle, VELKCORE::CTestRun* run,
                     VELKCORE::CScenario* scenario = nullptr);
@@ -76,6 +77,7 @@ class VLK_RunningTest {
     std::atomic<bool> terminated{false};
     std::chrono::steady_clock::time_point terminatedAt;
     int initializingChecks = 0;
+    unsigned long _generation;
 };
 
 PEGASUS_NAMESPACE_END
