@@ -148,6 +148,10 @@ struct TestsCase {
     std::vector<std::string> tests;  // "module:index"
 };
 
+void PrintTo(const TestsCase& testsCase, std::ostream* os) {
+    *os << testsCase.what;
+}
+
 class ComponentTestsTest : public DeviceListTest,
                            public ::testing::WithParamInterface<TestsCase> {};
 
@@ -233,6 +237,10 @@ struct FlagCase {
     const char* flags;  // nullptr: no FLAGS element
     unsigned int expected;
 };
+
+void PrintTo(const FlagCase& flagCase, std::ostream* os) {
+    *os << (flagCase.flags != nullptr ? flagCase.flags : "no FLAGS");
+}
 
 class TestFlagsTest : public DeviceListTest, public ::testing::WithParamInterface<FlagCase> {};
 
