@@ -148,6 +148,10 @@ struct TestsCase {
     std::vector<std::string> tests;  // "module:index"
 };
 
+void PrintTo(const TestsCase& testsCase, std::ostream* os) {
+    *os << testsCase.what;
+}
+
 class ComponentTestsTest : public DeviceListTest,
                            public ::testing::WithParamInterface<TestsCase> {};
 
@@ -233,6 +237,10 @@ struct FlagCase {
     const char* flags;  // nullptr: no FLAGS element
     unsigned int expected;
 };
+
+void PrintTo(const FlagCase& flagCase, std::ostream* os) {
+    *os << (flagCase.flags != nullptr ? flagCase.flags : "no FLAGS");
+}
 
 class TestFlagsTest : public DeviceListTest, public ::testing::WithParamInterface<FlagCase> {};
 
@@ -368,24 +376,12 @@ TEST_F(DeviceListTest, RunningTestsAreNotAdoptedWithoutTheOptionOrWithTheirDevic
 
 // ---- Environment bookkeeping ----
 
-TEST_F(DeviceListTest, StreamsTheEnvironmentAndItsDevices) {
+TEST_F(DeviceListTest, StreamsTheEnvironmentWithEveryDevice) {
     ASSERT_EQ(Read(SimpleDevice(0) + SimpleDevice(1, "")), 2u);
     std::ostringstream out;
     out << environment_;
-    EXPECT_EQ(out.str().rfind("State: 0\nDevice Array Size: 2\n**** BEGIN DEVICES ****\n"
-                              "Name: Disk 0\nDescription: UNDEF\nOS Locator: /dev/sda\n"
-                              "HW Locator: HW:0\nDevice Type: HD\nState: 0\nTest Array Size: 1\n"
-                              "**** BEGIN TESTS ****\n\n**** END TESTS ****\n\n",
-                              0),
-              0u)
-        << out.str();
-    std::ostringstream impOut;
-    impOut << *environment_.Imp()->Devices()[0];
-    EXPECT_NE(impOut.str().find("State: 0\nDevice Name: \nBus Address High: -1\n"
-                                "Bus Address Low: -1\nBust Type: -1\nPort Number: -1\n"
-                                "Bus Number: -1\nTest Array Size: 1\n"),
-              std::string::npos)
-        << impOut.str();
+    EXPECT_NE(out.str().find("Device Array Size: 2\n"), std::string::npos) << out.str();
+    EXPECT_NE(out.str().find("HW Locator: HW:1\nDevice Type: HD\n"), std::string::npos);
 }
 
 TEST_F(DeviceListTest, ScenarioArrayAddsRemovesAndRefusesBadIndexes) {

@@ -37,10 +37,8 @@ class ScriptedEngineTest : public ::testing::Test {
         engine_.reset();
         ExpectNothingLeft(*sandbox_);
         unsetenv("VELK_SCRIPTED_LOG");
-        for (const char* name :
-             {"VELK_SCRIPTED_LIST", "VELK_SCRIPTED_DIE_ON", "VELK_SCRIPTED_SYSINFO_PAD"}) {
-            unsetenv(name);
-        }
+        unsetenv("VELK_SCRIPTED_DIE_ON");
+        unsetenv("VELK_SCRIPTED_SYSINFO_PAD");
         sandbox_.reset();
     }
 
@@ -99,7 +97,7 @@ class ScriptedEngineTest : public ::testing::Test {
     std::unique_ptr<CTestEnvironment> environment_;
 };
 
-TEST_F(ScriptedEngineTest, StartWaitsForTheEnumerationAndReadsTheList) {
+TEST_F(ScriptedEngineTest, StartAndRescanReadTheList) {
     ASSERT_EQ(environment_->Start(), 0);
     EXPECT_EQ(State(), CTestEnvironment::READY);
     EXPECT_GT(environment_->GetEnginePid(), 0);
@@ -112,6 +110,12 @@ TEST_F(ScriptedEngineTest, StartWaitsForTheEnumerationAndReadsTheList) {
     EXPECT_EQ(text, "Scripted module");
     EXPECT_EQ(environment_->Start(), 0);
     EXPECT_EQ(Received("LIST_DEVICES_AND_TESTS"), 1) << "a READY start must not ask again";
+    // A rescan reads the list again.
+    EXPECT_EQ(environment_->RescanDevices(), 0);
+    EXPECT_EQ(Received("RESCAN_DEVICES"), 1);
+    EXPECT_EQ(Received("LIST_DEVICES_AND_TESTS"), 2);
+    EXPECT_EQ(DeviceCount(), 2u);
+    EXPECT_EQ(State(), CTestEnvironment::READY);
 }
 
 TEST_F(ScriptedEngineTest, TextsAreTranslatedCachedAndFallBackToEnglish) {
@@ -189,15 +193,12 @@ TEST_F(ScriptedEngineTest, ParameterVerdictsComeFromTheEngine) {
     EXPECT_EQ(bound, "10");
     CTestParamImp unknown(1, "VeLkScripted", 0, std::string("UNKNOWN"));
     EXPECT_EQ(Apply(unknown.Interface(), "3"), CTestParameter::ID_NOT_RECOGNIZED);
-}
-
-TEST_F(ScriptedEngineTest, RescanReadsTheListAgain) {
-    ASSERT_EQ(environment_->Start(), 0);
-    EXPECT_EQ(environment_->RescanDevices(), 0);
-    EXPECT_EQ(Received("RESCAN_DEVICES"), 1);
-    EXPECT_EQ(Received("LIST_DEVICES_AND_TESTS"), 2);
-    EXPECT_EQ(DeviceCount(), 2u);
-    EXPECT_EQ(State(), CTestEnvironment::READY);
+    // A value with a colon travels as it is: the engine judges it.
+    Apply(count, "code:3");
+    EXPECT_EQ(Received("VALIDATE_TEST_PARAMETERS:VeLkScripted:0:1:param=COUNT,code:3"), 1);
+    std::string param;
+    count->Imp()->GetParam(param);
+    EXPECT_EQ(param, "param=COUNT,code:3");
 }
 
 TEST_F(ScriptedEngineTest, ReconnectUsesTheRunningEngineAndKeepsOneList) {
@@ -251,15 +252,6 @@ TEST_F(ScriptedEngineTest, MultiInstanceEngineHasItsOwnFifo) {
     Make(0);
     ASSERT_EQ(environment_->Start(), 0);
     EXPECT_TRUE(FifoHasReader(sandbox_->BrokerFifo()));
-}
-
-TEST_F(ScriptedEngineTest, ValueWithAColonIsTheEnginesToJudge) {
-    ASSERT_EQ(environment_->Start(), 0);
-    Apply(Count(), "code:3");
-    EXPECT_EQ(Received("VALIDATE_TEST_PARAMETERS:VeLkScripted:0:1:param=COUNT,code:3"), 1);
-    std::string param;
-    Count()->Imp()->GetParam(param);
-    EXPECT_EQ(param, "param=COUNT,code:3");
 }
 
 TEST_F(ScriptedEngineTest, SystemInformationTooLongForItsAreaIsNotKept) {

@@ -49,7 +49,7 @@ TEST_F(SupportedLanguagesTest, UnknownCodeEndsTheWalk) {
     EXPECT_EQ(CNLSImp::_languageIdSupport.size(), 1u);
 }
 
-TEST_F(SupportedLanguagesTest, WithoutAnEngineNothingIsAdded) {
+TEST_F(SupportedLanguagesTest, WithoutAnEngineLookupsFailAndNothingIsAdded) {
     CNLS nls;
     CTestEnvironmentImp::SetOutputLanguage(CNLS::FR);
     CNLS::LanguageId lang = CNLS::EN;
@@ -62,11 +62,7 @@ TEST_F(SupportedLanguagesTest, WithoutAnEngineNothingIsAdded) {
     EXPECT_EQ(defaultLang, CNLS::INVALID_LANGUAGE);
     EXPECT_EQ(CNLS::SetDefaultLanguage(CNLS::DE), 1);
     EXPECT_EQ(CNLS::SetDefaultLanguage(CNLS::INVALID_LANGUAGE), 1);
-}
-
-TEST(NLSTest, LookupWithoutEngineGivesError) {
-    CNLS nls;
-    CNLS::LanguageId lang = CNLS::DE;
+    lang = CNLS::DE;
     std::string text;
     EXPECT_EQ(nls.GetHRStringFromToken("<NLS mod=x.vkm id=NAME />", lang, text), 1);
     EXPECT_EQ(text, "Error");

@@ -79,6 +79,10 @@ struct ResultCase {
     int result;
 };
 
+void PrintTo(const ResultCase& resultCase, std::ostream* os) {
+    *os << resultCase.what;
+}
+
 class SystemInfoResultTest : public ::testing::TestWithParam<ResultCase> {};
 
 TEST_P(SystemInfoResultTest, FirstRecordDecidesTheResult) {

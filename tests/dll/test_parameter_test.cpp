@@ -18,10 +18,14 @@ using namespace VELKCORE;
 using velk::dlltest::Element;
 using velk::dlltest::Reply;
 
+// A validation reply whose verdict for id follows another parameter's, so
+// that every reading must pick the verdict by its id.
 std::string Verdict(const std::string& id, const std::string& flag, const std::string& extra = "") {
-    return Reply(
-        Element("PARAM_VALIDATION_RESULTS",
-                Element("PARAMETER", Element("ID", id) + Element("VALID_FLAG", flag) + extra)));
+    return Reply(Element(
+        "PARAM_VALIDATION_RESULTS",
+        Element("PARAMETER",
+                Element("ID", "VELK_BXI2_PERCENT_TO_TEST") + Element("VALID_FLAG", "value bad")) +
+            Element("PARAMETER", Element("ID", id) + Element("VALID_FLAG", flag) + extra)));
 }
 
 CTestParameter::State StateOf(const CTestParamImp& parameter) {
@@ -80,17 +84,6 @@ TEST(TestParameterTest, VerdictBringsTheLimits) {
     EXPECT_TRUE(has);
     parameter.HasMinVal(has);
     EXPECT_FALSE(has);
-}
-
-TEST(TestParameterTest, VerdictOfThisParameterIsChosenAmongSeveral) {
-    CTestParamImp parameter(0, "DISK", 3, std::string("PASSES"));
-    std::string reply = Reply(Element(
-        "PARAM_VALIDATION_RESULTS",
-        Element("PARAMETER",
-                Element("ID", "VELK_BXI2_PERCENT_TO_TEST") + Element("VALID_FLAG", "valid")) +
-            Element("PARAMETER", Element("ID", "PASSES") + Element("VALID_FLAG", "value bad"))));
-    ASSERT_EQ(parameter.ApplyValidationReply(reply.c_str()), 0);
-    EXPECT_EQ(StateOf(parameter), CTestParameter::VALUE_BAD);
 }
 
 TEST(TestParameterTest, ReplyWithoutVerdictLeavesTheState) {
@@ -165,18 +158,9 @@ TEST(TestParameterTest, CopiesAreCompleteAndIndependent) {
     EXPECT_EQ(name, "Passes");
 }
 
-TEST(TestParameterTest, StreamOutputNamesEveryField) {
-    std::string description = Element("NAME", "Passes") + Element("TYPE", "int32") +
-                              Element("ID", "PASSES") + Element("MASK", "##") +
-                              Element("DEFAULT_VALUE", "1") + Element("DESCRIPTION", "Count") +
-                              Element("MUST_BE_SET", "1");
+TEST(TestParameterTest, StreamOutputShowsTheLimitsAValidationBrought) {
+    std::string description = Element("ID", "PASSES") + Element("DEFAULT_VALUE", "1");
     CTestParamImp parameter(0, "DISK", 3, description.c_str());
-    std::ostringstream out;
-    out << *parameter.Interface();
-    EXPECT_EQ(out.str(),
-              "Name: Passes\nType: int32\nId: PASSES\nMask: ##\nDefaultValue: 1\n"
-              "Description: Count\nHas Requested Validation: FALSE\nHas to be Applied: TRUE\n"
-              "Has Minimum Value: FALSE\nHas Maximum Value: FALSE\nState: NOT_APPLIED\n");
     ASSERT_EQ(parameter.ApplyValidationReply(
                   Verdict("PASSES", "valid", Element("MIN_VALUE", "1") + Element("MAX_VALUE", "9"))
                       .c_str()),
