@@ -11,14 +11,7 @@
 
 #include "BasicCredentials.h"
 #include "PasswordFile.h"
-
-#define FUZZ_CHECK(condition)                                                             \
-    do {                                                                                  \
-        if (!(condition)) {                                                               \
-            fprintf(stderr, "%s:%d: check failed: %s\n", __FILE__, __LINE__, #condition); \
-            abort();                                                                      \
-        }                                                                                 \
-    } while (0)
+#include "fuzz-text.h"
 
 using velk::cimserver::BasicCredentials;
 using velk::cimserver::PasswordFile;

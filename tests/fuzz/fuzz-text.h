@@ -6,6 +6,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
@@ -30,11 +31,14 @@ class FuzzText {
     size_t length_;
 };
 
-#define FUZZ_CHECK(condition) \
-    do {                      \
-        if (!(condition)) {   \
-            abort();          \
-        }                     \
+// A broken invariant: says which, then aborts so that the fuzzer keeps the
+// input.
+#define FUZZ_CHECK(condition)                                                             \
+    do {                                                                                  \
+        if (!(condition)) {                                                               \
+            fprintf(stderr, "%s:%d: check failed: %s\n", __FILE__, __LINE__, #condition); \
+            abort();                                                                      \
+        }                                                                                 \
     } while (0)
 
 #endif

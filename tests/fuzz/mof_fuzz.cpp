@@ -7,14 +7,7 @@
 #include <string>
 
 #include "ClassSchema.h"
-
-#define FUZZ_CHECK(condition)                                                             \
-    do {                                                                                  \
-        if (!(condition)) {                                                               \
-            fprintf(stderr, "%s:%d: check failed: %s\n", __FILE__, __LINE__, #condition); \
-            abort();                                                                      \
-        }                                                                                 \
-    } while (0)
+#include "fuzz-text.h"
 
 using velk::cimserver::ClassSchema;
 using velk::cimserver::MofError;
