@@ -1,5 +1,8 @@
 #include "CimXmlElements.h"
 
+#include <cctype>
+#include <cerrno>
+#include <cstdlib>
 #include <cstring>
 #include <stdexcept>
 #include <vector>
@@ -35,6 +38,28 @@ std::vector<pugi::xml_node> childElements(const pugi::xml_node& element) {
     return children;
 }
 
+namespace {
+
+// An integer (decimal, or hexadecimal with 0x) or a real number, whole text.
+bool isNumber(const std::string& text) {
+    size_t first = text.find_first_not_of("+-");
+    if (first > 1 || first == std::string::npos ||
+        !(std::isdigit(static_cast<unsigned char>(text[first])) || text[first] == '.')) {
+        return false;
+    }
+    char* end = nullptr;
+    errno = 0;
+    std::strtoll(text.c_str(), &end, 0);
+    if (*end == '\0' && errno == 0) {
+        return true;
+    }
+    end = nullptr;
+    std::strtod(text.c_str(), &end);
+    return *end == '\0';
+}
+
+}  // namespace
+
 CIMKeyBinding readKeyBinding(const pugi::xml_node& element, int depth) {
     CIMName name(toPegasusString(requiredAttribute(element, "NAME")));
     pugi::xml_node value = element.first_child();
@@ -48,10 +73,19 @@ CIMKeyBinding readKeyBinding(const pugi::xml_node& element, int depth) {
         if (type == "string") {
             return CIMKeyBinding(name, text, CIMKeyBinding::STRING);
         }
+        // A key's text must be of its type: paths are written out and read
+        // back as text, and "numeric" text that is no number reads back as
+        // no path at all.
         if (type == "boolean") {
+            if (!String::equalNoCase(text, "true") && !String::equalNoCase(text, "false")) {
+                throwInvalidParameter("KEYVALUE \"" + elementText(value) + "\" is no boolean");
+            }
             return CIMKeyBinding(name, text, CIMKeyBinding::BOOLEAN);
         }
         if (type == "numeric") {
+            if (!isNumber(elementText(value))) {
+                throwInvalidParameter("KEYVALUE \"" + elementText(value) + "\" is no number");
+            }
             return CIMKeyBinding(name, text, CIMKeyBinding::NUMERIC);
         }
         throwInvalidParameter("KEYVALUE VALUETYPE \"" + type + "\" is unknown");

@@ -11,48 +11,12 @@
 
 #include "CimObjectWriter.h"
 #include "CimXmlReader.h"
+#include "RawCimRequest.h"
 #include "fuzz-text.h"
 
 using namespace velk::cimserver;
 
 namespace {
-
-CimHttpRequest splitRequest(const std::string& text) {
-    CimHttpRequest request;
-    size_t blank = text.find("\r\n\r\n");
-    size_t separator = 4;
-    if (blank == std::string::npos || text.find("\n\n") < blank) {
-        blank = text.find("\n\n");
-        separator = 2;
-    }
-    std::string headers = text.substr(0, blank);
-    request.body = blank == std::string::npos ? "" : text.substr(blank + separator);
-    size_t start = 0;
-    while (start < headers.size()) {
-        size_t end = headers.find('\n', start);
-        std::string line = headers.substr(start, end - start);
-        if (!line.empty() && line.back() == '\r') {
-            line.pop_back();
-        }
-        start = end == std::string::npos ? headers.size() : end + 1;
-        size_t colon = line.find(": ");
-        if (colon == std::string::npos) {
-            continue;
-        }
-        std::string name = line.substr(0, colon);
-        std::string value = line.substr(colon + 2);
-        if (name == "CIMOperation") {
-            request.cimOperation = value;
-        } else if (name == "CIMMethod") {
-            request.cimMethod = value;
-        } else if (name == "CIMObject") {
-            request.cimObject = value;
-        } else if (name == "Content-Type") {
-            request.contentType = value;
-        }
-    }
-    return request;
-}
 
 const ClassSchema& schema() {
     static const ClassSchema loaded =
@@ -67,7 +31,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     static const CimObjectWriter writer(schema(), "fuzzhost", "root/korva");
     CimRequest request;
     try {
-        reader.read(splitRequest(std::string(reinterpret_cast<const char*>(data), size)), request);
+        reader.read(ParseRawCimRequest(std::string(reinterpret_cast<const char*>(data), size)),
+                    request);
     } catch (const CimProtocolError& e) {
         FUZZ_CHECK(e.status == 400 || e.status == 501);
         return 0;
